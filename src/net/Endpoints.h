@@ -16,9 +16,9 @@ namespace quillon::net {
 // A CONNECT_TO rule sends a request for HOST (port 80 when absent) to
 // ADDR:PORT instead, keeping its Host header. An exact host rule wins over "*".
 struct ConnectRule {
-    std::string host; // lower-case, or "*"
-    int port = 80;    // ignored for "*"
-    std::string address;
+    std::string host{}; // lower-case, or "*"
+    int port = 80;      // ignored for "*"
+    std::string address{};
     int targetPort = 0;
 };
 
@@ -27,7 +27,7 @@ struct Endpoints {
     std::string itemHost = "item.taobao.com";
     std::string detailHost = "detail.tmall.com";
     std::string configBase = "http://config.quillon.example";
-    std::vector<ConnectRule> connectTo;
+    std::vector<ConnectRule> connectTo{};
 
     // Reads an endpoints file (GBK). Keys and sections ignore ASCII case;
     // keys the file lacks keep their defaults. nullopt with a reason in
