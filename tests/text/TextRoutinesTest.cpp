@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <string>
 
 #include "text/GbkText.h"
@@ -39,6 +40,8 @@ TEST(TextCodec, ReplacesWhatCannotBeConverted) {
         {"emoji has no GBK form", "a\xF0\x9F\x98\x80" "b", true, "a?b"},
         {"stray continuation byte", "a\x80" "b", true, "a?b"},
         {"truncated UTF-8 at the end", "ab\xE4\xB8", true, "ab?"},
+        {"truncated UTF-8 in the middle", "a\xE4\xB8" "b", true, "a?b"},
+        {"overlong form", "a\xC0\xAF" "b", true, "a??b"},
         {"lone GBK lead byte at the end", "ab\xD6", false, "ab?"},
         {"GBK lead byte before a digit keeps the digit", "\xD6" "1b", false, "?1b"},
         {"0xFF is no GBK byte", "a\xFF" "b", false, "a?b"},
@@ -48,6 +51,34 @@ TEST(TextCodec, ReplacesWhatCannotBeConverted) {
         const std::string out = c.toGbk ? utf8ToGbk(c.input) : gbkToUtf8(c.input);
         EXPECT_EQ(out, c.expected) << c.name;
     }
+}
+
+// The fast conversion must agree with iconv on every double-byte character.
+TEST(TextCodec, AgreesWithIconvOnEveryDoubleByteCharacter) {
+    iconv_t cd = iconv_open("UTF-8", "CP936");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    int checked = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[8];
+            char* inPtr = in;
+            char* outPtr = out;
+            std::size_t inLeft = 2;
+            std::size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+                EXPECT_EQ(gbkToUtf8(std::string(in, 2)), "?") << lead << " " << trail;
+                continue;
+            }
+            const std::string expected(out, static_cast<std::size_t>(outPtr - out));
+            ASSERT_EQ(gbkToUtf8(std::string(in, 2) + "x"), expected + "x") << lead << " " << trail;
+            ++checked;
+        }
+    }
+    iconv_close(cd);
+    EXPECT_GT(checked, 20000);
 }
 
 TEST(GbkText, SearchesNeverStartInsideADoubleByteCharacter) {
