@@ -53,6 +53,10 @@ int runCopy(CliSession& session, const std::string& listFile, const std::string&
     }
 
     const std::string savePath = outCsv.empty() ? defaultSavePath() : outCsv;
+    // A command-line user names a new folder as readily as an existing one.
+    std::error_code ignored;
+    const auto parent = std::filesystem::path(savePath).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
     session.settings().setSavePath(savePath);
     if (session.settings().values().outputName.empty()) {
         printError("quillon-cli: " + savePath + ": 请检查文件名是否正确！");

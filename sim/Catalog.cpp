@@ -106,7 +106,9 @@ Catalog::Catalog(const MarketConfig& config)
       m_itemsPerPage(std::clamp(config.itemsPerPage, 1, 1000)),
       m_categoriesPerStore(std::clamp(config.categoriesPerStore, 1, 99)), m_domain(config.domain),
       m_idBase(10000000000ULL + (config.seed % 89) * 1000000000ULL +
-               SeedRandom(config.seed, SeedTag::IdBase).below(9000000)) {}
+               SeedRandom(config.seed, SeedTag::IdBase).below(9000000)),
+      m_mainPictures(std::min(config.mainPicturesPerItem, 20)),
+      m_propPictures(std::min(config.propPicturesPerItem, 20)) {}
 
 std::string Catalog::storeHost(int store) const {
     return "shop" + std::to_string(store + 1) + "." + m_domain;
@@ -384,7 +386,8 @@ ItemInfo Catalog::item(int store, int index) const {
     const std::string taobao = taobaoPictureHost();
     const std::string other = otherPictureHost();
 
-    const int mainCount = random.between(1, 5);
+    const int variedMainCount = random.between(1, 5);
+    const int mainCount = m_mainPictures >= 0 ? m_mainPictures : variedMainCount;
     for (int n = 0; n < mainCount; ++n) {
         const std::uint64_t kind = random.below(10);
         const PictureFormat format = kind < 7   ? PictureFormat::Jpeg
@@ -398,13 +401,24 @@ ItemInfo Catalog::item(int store, int index) const {
             PictureRef::at(taobao, path, format, pictureKey(100 + static_cast<std::uint64_t>(n))));
     }
     for (std::size_t j = 0; j < colors.size(); ++j) {
-        if (!random.chance(0.7)) {
+        const bool chosen = random.chance(0.7);
+        if (m_propPictures >= 0 ? item.propPictures.size() >= static_cast<std::size_t>(m_propPictures)
+                                : !chosen) {
             continue;
         }
         const std::string path = "/bao/uploaded/i2/" + item.id + "/T2" + random.hex(12) + "_p" +
                                  std::to_string(j) + ".jpg";
         PictureRef ref = PictureRef::at(taobao, path, PictureFormat::Jpeg, pictureKey(200 + j));
         ref.properties = "1627207:" + std::to_string(kColorVids[colors[j]]);
+        item.propPictures.push_back(std::move(ref));
+    }
+    // A fixed count is met also by items without colour SKUs.
+    while (m_propPictures >= 0 && item.propPictures.size() < static_cast<std::size_t>(m_propPictures)) {
+        const std::size_t j = item.propPictures.size();
+        const std::string path = "/bao/uploaded/i2/" + item.id + "/T3" + random.hex(12) + "_p" +
+                                 std::to_string(j) + ".jpg";
+        PictureRef ref = PictureRef::at(taobao, path, PictureFormat::Jpeg, pictureKey(300 + j));
+        ref.properties = "1627207:" + std::to_string(kColorVids[j % kColorVids.size()]);
         item.propPictures.push_back(std::move(ref));
     }
 

@@ -163,6 +163,8 @@ class Catalog {
     int m_categoriesPerStore;
     std::string m_domain;
     std::uint64_t m_idBase;
+    int m_mainPictures;
+    int m_propPictures;
 };
 
 } // namespace quillon::sim

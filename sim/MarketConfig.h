@@ -52,6 +52,9 @@ struct MarketConfig {
     int categoriesPerStore = 3;   // item k of a store is in its category k % categoriesPerStore
     int latencyMs = 0;            // added to every answer
     int listPagePaddingBytes = 0; // filler around the item region of list pages (big pages)
+    // Fixed picture counts for every item (benchmarks); -1 leaves them varied.
+    int mainPicturesPerItem = -1;
+    int propPicturesPerItem = -1;
     FaultConfig faults;
     std::vector<SandboxCredential> credentials = defaultCredentials();
     std::string credentialListBody; // served as /app2.xml when not empty (odd shapes)

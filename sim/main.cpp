@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "FaultPlan.h"
+#include "shell/ItemList.h"
+#include "shell/PrivateProfile.h"
 #include "SandboxMarket.h"
 
 namespace {
 
+using quillon::sim::Catalog;
 using quillon::sim::FaultKind;
 using quillon::sim::FaultPlan;
 using quillon::sim::FaultRule;
@@ -106,6 +109,12 @@ int main(int argc, char** argv) {
     app.add_option("--page-padding", config.listPagePaddingBytes,
                    "Filler bytes around the item region of list pages (600000 makes big pages)")
         ->capture_default_str();
+    app.add_option("--main-pictures", config.mainPicturesPerItem,
+                   "Main pictures of every item (-1: from 1 to 5, varied)")
+        ->capture_default_str();
+    app.add_option("--prop-pictures", config.propPicturesPerItem,
+                   "Property pictures of every item (-1: one per colour, varied)")
+        ->capture_default_str();
     app.add_option("--latency", config.latencyMs, "Milliseconds added to every answer")
         ->capture_default_str();
     app.add_option("--close-rate", closeRate,
@@ -152,7 +161,31 @@ int main(int argc, char** argv) {
     app.add_option("--run-for", runFor, "Stop after this many seconds (0: run until Ctrl-C)")
         ->capture_default_str();
     app.add_flag("--print-log", printLog, "Print every request served when stopping");
+    std::string listFile;
+    app.add_option("--write-list", listFile,
+                   "Write every item of every store as an item list file (GBK, "
+                   "name||id||price||address) to this path and exit without serving");
     CLI11_PARSE(app, argc, argv);
+
+    if (!listFile.empty()) {
+        const Catalog catalog(config);
+        std::vector<quillon::shell::ItemEntry> rows;
+        for (int store = 0; store < catalog.storeCount(); ++store) {
+            for (int index = 0; index < catalog.itemsPerStore(); ++index) {
+                const std::string id = catalog.itemId(store, index);
+                rows.push_back({catalog.itemTitle(store, index), catalog.itemPrice(store, index),
+                                "http://" + catalog.itemHost() + "/item.htm?id=" + id, id});
+            }
+        }
+        std::string error;
+        if (!quillon::shell::writeFileAtomically(listFile, quillon::shell::ItemList::exportText(rows),
+                                                 &error)) {
+            std::cerr << "quillon-sim: " << error << "\n";
+            return 1;
+        }
+        std::cout << rows.size() << " items written to " << listFile << "\n";
+        return 0;
+    }
 
     const std::pair<FaultKind, double> shares[] = {
         {FaultKind::Close, closeRate},       {FaultKind::Hang, hangRate},
