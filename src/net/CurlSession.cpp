@@ -223,7 +223,9 @@ TransferResult perform(const TransferRequest& request) {
         return result;
     }
     EasyHandle easy(curl_easy_init());
-    MultiHandle multi(curl_multi_init());
+    // One multi handle per thread, kept between calls: its connection cache
+    // lets a worker's next picture from the same host reuse the connection.
+    thread_local MultiHandle multi(curl_multi_init());
     if (!easy || !multi) {
         return result;
     }

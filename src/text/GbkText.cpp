@@ -51,17 +51,47 @@ std::size_t charLengthAt(std::string_view text, std::size_t pos) {
     return 1;
 }
 
+namespace {
+
+// Tells character boundaries apart while a search moves forward through a
+// text. A byte below 0x81 always ends a character (leads are 0x81..0xFE), so
+// only the run of lead-range bytes right before a position needs walking, and
+// never again the part already walked.
+class BoundaryWalker {
+public:
+    explicit BoundaryWalker(std::string_view text) : m_text(text) {}
+
+    bool isBoundary(std::size_t pos) {
+        if (pos == 0 || pos >= m_text.size()) return pos <= m_text.size();
+        std::size_t runStart = pos;
+        while (runStart > m_known &&
+               isLeadByte(static_cast<unsigned char>(m_text[runStart - 1]))) {
+            --runStart;
+        }
+        std::size_t at = runStart;
+        while (at < pos) at += charLengthAt(m_text, at);
+        m_known = at;
+        return at == pos;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_known = 0; // a boundary at or before every position asked next
+};
+
+} // namespace
+
+bool isCharBoundary(std::string_view text, std::size_t pos) {
+    return BoundaryWalker(text).isBoundary(pos);
+}
+
 std::size_t findText(std::string_view text, std::string_view needle, std::size_t from) {
     if (from > text.size()) return std::string_view::npos;
     if (needle.empty()) return from;
-    // Candidates come from a plain byte search; `boundary` walks the text by
-    // characters so a candidate inside a double-byte character is refused.
-    std::size_t boundary = from;
-    std::size_t candidate = text.find(needle, from);
-    while (candidate != std::string_view::npos) {
-        while (boundary < candidate) boundary += charLengthAt(text, boundary);
-        if (boundary == candidate) return candidate;
-        candidate = text.find(needle, boundary);
+    BoundaryWalker walker(text);
+    for (std::size_t candidate = text.find(needle, from); candidate != std::string_view::npos;
+         candidate = text.find(needle, candidate + 1)) {
+        if (walker.isBoundary(candidate)) return candidate;
     }
     return std::string_view::npos;
 }
@@ -69,24 +99,32 @@ std::size_t findText(std::string_view text, std::string_view needle, std::size_t
 std::size_t findTextNoCase(std::string_view text, std::string_view needle, std::size_t from) {
     if (from > text.size()) return std::string_view::npos;
     if (needle.empty()) return from;
-    const char first = foldAscii(needle.front());
-    const bool firstIsLetter = first >= 'a' && first <= 'z';
-    for (std::size_t pos = from; pos + needle.size() <= text.size(); pos += charLengthAt(text, pos)) {
-        const char c = text[pos];
-        if (firstIsLetter ? foldAscii(c) != first : c != needle.front()) continue;
-        if (matchesNoCaseAt(text, pos, needle)) return pos;
+    // Candidates are the places of the first byte in either case, found with
+    // a byte search each; only they are compared and checked for a boundary.
+    const char lower = foldAscii(needle.front());
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    BoundaryWalker walker(text);
+    std::size_t nextLower = text.find(lower, from);
+    std::size_t nextUpper = upper == lower ? std::string_view::npos : text.find(upper, from);
+    while (nextLower != std::string_view::npos || nextUpper != std::string_view::npos) {
+        const std::size_t candidate = std::min(nextLower, nextUpper);
+        if (candidate + needle.size() > text.size()) return std::string_view::npos;
+        if (walker.isBoundary(candidate) && matchesNoCaseAt(text, candidate, needle)) {
+            return candidate;
+        }
+        if (candidate == nextLower) nextLower = text.find(lower, candidate + 1);
+        if (candidate == nextUpper) nextUpper = text.find(upper, candidate + 1);
     }
     return std::string_view::npos;
 }
 
 std::size_t findLastText(std::string_view text, std::string_view needle) {
     if (needle.empty()) return std::string_view::npos;
-    std::size_t last = std::string_view::npos;
-    for (std::size_t hit = findText(text, needle, 0); hit != std::string_view::npos;
-         hit = findText(text, needle, hit + charLengthAt(text, hit))) {
-        last = hit;
+    for (std::size_t candidate = text.rfind(needle); candidate != std::string_view::npos;
+         candidate = candidate == 0 ? std::string_view::npos : text.rfind(needle, candidate - 1)) {
+        if (isCharBoundary(text, candidate)) return candidate;
     }
-    return last;
+    return std::string_view::npos;
 }
 
 bool containsText(std::string_view text, std::string_view needle) {

@@ -14,6 +14,9 @@ namespace quillon::text {
 // Byte length (1 or 2) of the character that starts at `pos`.
 std::size_t charLengthAt(std::string_view text, std::size_t pos);
 
+// Whether a character starts at `pos` (or `pos` is the end of the text).
+bool isCharBoundary(std::string_view text, std::size_t pos);
+
 // First occurrence of `needle` at or after `from`. An empty needle is found
 // at `from` when `from` <= size.
 std::size_t findText(std::string_view text, std::string_view needle, std::size_t from = 0);

@@ -470,3 +470,22 @@ TEST_F(DescriptionPicturesTest, CheckpointRefusalStopsTheStep) {
 
 } // namespace
 } // namespace quillon::engine
+
+namespace quillon::engine {
+namespace {
+
+TEST_F(DescriptionPicturesTest, TenThousandPictureTagsAllComeHome) {
+    setOptions(false, 1);
+    constexpr int kTags = 10000;
+    std::string description;
+    for (int i = 0; i < kTags; ++i) {
+        description += imgTag(kTaobaoPng + "?n=" + std::to_string(i)) + "<p>text, more text</p>";
+    }
+    m_record.desc = description;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(m_record.desc.find("\"http://"), std::string::npos);
+    EXPECT_EQ(filesIn(pictureFolder() + "/Bag").size(), static_cast<std::size_t>(kTags));
+}
+
+} // namespace
+} // namespace quillon::engine

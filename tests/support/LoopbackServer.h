@@ -59,6 +59,9 @@ class LoopbackServer {
             });
         // Short so that stopping never waits long on an idle kept-alive connection.
         m_server.set_keep_alive_timeout(1);
+        // Headers and body go out in two writes; without this a kept-alive
+        // connection waits for the client's delayed acknowledgement each time.
+        m_server.set_tcp_nodelay(true);
         routes(m_server);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         if (m_port <= 0) {
