@@ -438,3 +438,81 @@ TEST_F(CopyRun, UnwritableDataFileIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+// An item of store 0 whose description names a picture on the other host.
+int itemWithOtherHostPicture(const sim::Catalog& catalog) {
+    for (int index = 0; index < catalog.itemsPerStore(); ++index) {
+        for (const sim::PictureRef& ref : catalog.item(0, index).descPictures) {
+            if (ref.host == catalog.otherPictureHost()) return index;
+        }
+    }
+    return -1;
+}
+
+TEST_F(CopyRun, DescriptionPictureFailuresFollowTheChosenMode) {
+    struct Case {
+        const char* name;
+        bool taobaoOnly;
+        int failMode;
+        bool remoteKept;
+        const char* expectedLine; // UTF-8 piece of a line that must appear
+    };
+    const Case cases[] = {
+        {"keep", false, 1, true, nullptr},
+        {"delete", false, 2, false, "字节集为0 已经删除"},
+        {"retry then delete", false, 3, false, "重新下载失败===已经删除图片"},
+        {"taobao pictures only", true, 3, true, "非淘宝空间图片 已跳过"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_list.clear();
+        sim::MarketConfig config;
+        // Every picture of the other host comes back empty.
+        config.faults.rules.push_back(
+            {sim::FaultKind::Close, 1.0, sim::Catalog(config).otherPictureHost(), "", 0});
+        startMarket(config);
+        const sim::Catalog& catalog = m_market.catalog();
+        const int index = itemWithOtherHostPicture(catalog);
+        ASSERT_GE(index, 0);
+        m_list.append({catalog.itemTitle(0, index), "", "", catalog.itemId(0, index)});
+
+        shell::SettingsValues values = m_settings.values();
+        values.downloadDescPictures = true;
+        values.descTaobaoOnly = c.taobaoOnly;
+        values.descFailMode = c.failMode;
+        m_settings.setValues(values);
+        copyAll();
+
+        const auto rows = dataRows(dataFile(), 5);
+        ASSERT_EQ(rows.size(), 1u);
+        const std::string description = columnsOf(rows[0])[20];
+        const std::string otherHost = "http://" + catalog.otherPictureHost();
+        EXPECT_EQ(description.find(otherHost) != std::string::npos, c.remoteKept);
+        if (c.expectedLine != nullptr) {
+            EXPECT_GE(countLines(m_lines.lines(), c.expectedLine), 1);
+        }
+        m_market.stop();
+    }
+}
+
+TEST_F(CopyRun, BrokenAnswersFailTheirItemsAndKeepTheOthers) {
+    sim::MarketConfig config;
+    // A third of the gateway's answers are random bytes or cut off.
+    config.faults.rules.push_back({sim::FaultKind::Garbage, 0.2, "gw.sandbox.test", "", 0});
+    config.faults.rules.push_back({sim::FaultKind::Truncate, 0.15, "gw.sandbox.test", "", 0});
+    startMarket(config);
+    listItems(0, 20);
+    copyAll();
+
+    const auto counters = m_run.counters();
+    EXPECT_EQ(counters.successCount + counters.failureCount, 20);
+    EXPECT_GT(counters.failureCount, 0);
+    EXPECT_GT(counters.successCount, 0);
+    const auto rows = dataRows(dataFile(), 5);
+    EXPECT_EQ(rows.size(), static_cast<std::size_t>(counters.successCount));
+    for (const std::string& row : rows) EXPECT_EQ(columnsOf(row).size(), 44u);
+}
+
+} // namespace
