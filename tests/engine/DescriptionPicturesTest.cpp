@@ -1,3 +1,5 @@
+#include "LogLines.h"
+#include "TestFiles.h"
 #include "engine/DescriptionPictures.h"
 
 #include "LoopbackServer.h"
@@ -26,7 +28,7 @@
 namespace quillon::engine {
 namespace {
 
-using support::LoopbackServer;
+using quillon::support::LoopbackServer;
 
 std::string gbk(std::string_view utf8) {
     return text::utf8ToGbk(utf8);
@@ -43,34 +45,8 @@ const std::string kOtherPng = "www.example.com/bao/a.png";
 const std::string kMissing = "img01.taobaocdn.com/missing.jpg";
 const std::string kFlaky = "img01.taobaocdn.com/flaky.png";
 
-// The line without the time stamp in front of it.
-std::string messageOf(const std::string& line) {
-    const std::string units[] = {gbk("年"), gbk("月"), gbk("日"), gbk("时"), gbk("分"), gbk("秒")};
-    std::size_t pos = 0;
-    while (pos < line.size()) {
-        if (line[pos] >= '0' && line[pos] <= '9') {
-            ++pos;
-            continue;
-        }
-        bool unit = false;
-        for (const std::string& u : units) {
-            if (line.compare(pos, u.size(), u) == 0) {
-                pos += u.size();
-                unit = true;
-                break;
-            }
-        }
-        if (!unit) {
-            break;
-        }
-    }
-    return line.substr(pos);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quillon::support::messageOf;
+using quillon::support::readFile;
 
 // Description markup after the description clean-up: attribute quotes doubled.
 std::string imgTag(const std::string& captured) {

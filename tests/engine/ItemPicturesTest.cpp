@@ -1,3 +1,5 @@
+#include "LogLines.h"
+#include "TestFiles.h"
 #include "engine/ItemPictures.h"
 
 #include "HoldingServer.h"
@@ -26,8 +28,8 @@
 namespace quillon::engine {
 namespace {
 
-using support::HoldingServer;
-using support::LoopbackServer;
+using quillon::support::HoldingServer;
+using quillon::support::LoopbackServer;
 
 std::string gbk(std::string_view utf8) {
     return text::utf8ToGbk(utf8);
@@ -37,34 +39,8 @@ const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 const std::string kGif("GIF89a\x01\0\x01\0", 10);
 const std::string kJpeg("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
 
-// The line without the time stamp in front of it.
-std::string messageOf(const std::string& line) {
-    const std::string units[] = {gbk("年"), gbk("月"), gbk("日"), gbk("时"), gbk("分"), gbk("秒")};
-    std::size_t pos = 0;
-    while (pos < line.size()) {
-        if (line[pos] >= '0' && line[pos] <= '9') {
-            ++pos;
-            continue;
-        }
-        bool unit = false;
-        for (const std::string& u : units) {
-            if (line.compare(pos, u.size(), u) == 0) {
-                pos += u.size();
-                unit = true;
-                break;
-            }
-        }
-        if (!unit) {
-            break;
-        }
-    }
-    return line.substr(pos);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quillon::support::messageOf;
+using quillon::support::readFile;
 
 bool isPictureName(std::string_view name) {
     return name.size() == 32 &&

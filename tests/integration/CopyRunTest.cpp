@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "TestFiles.h"
 #include "api/CredentialList.h"
 #include "engine/AssistantCsv.h"
 #include "engine/DownloadWorker.h"
@@ -54,10 +55,7 @@ std::string unquote(const std::string& column) {
     return column;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using quillon::support::readFile;
 
 // The rows of a data file after its header (1 line for 4.x, 3 for 5.x).
 std::vector<std::string> dataRows(const std::string& file, int version) {

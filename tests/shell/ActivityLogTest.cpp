@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "Watchdog.h"
 #include "shell/ActivityLog.h"
 
 using namespace quillon::shell;
@@ -16,32 +17,7 @@ using quillon::text::LocalTime;
 
 namespace {
 
-// Aborts the test program when a test outlives its budget (a hang).
-class Watchdog {
-public:
-    explicit Watchdog(std::chrono::seconds budget)
-        : m_thread([this, budget] {
-              std::unique_lock lock(m_mutex);
-              if (!m_done.wait_for(lock, budget, [this] { return m_disarmed; })) {
-                  std::fprintf(stderr, "test exceeded its time budget: hang\n");
-                  std::abort();
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_disarmed = true;
-        }
-        m_done.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_disarmed = false;
-    std::thread m_thread;
-};
+using quillon::support::Watchdog;
 
 TEST(ActivityLog, StampDropsTheTimePartsThatEndInZero) {
     struct Case {

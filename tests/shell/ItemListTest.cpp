@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "TestFiles.h"
 #include "shell/ItemList.h"
 
 using namespace quillon::shell;
@@ -24,34 +25,9 @@ const std::string kWen = "\xCE\xC4";       // 文
 const std::string kBarTrail = "\xB1\x7C";  // 眧: its trail byte is "|"
 const std::string kWideSpace = "\xA1\xA1"; // the full-width space
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon-items-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& path() const { return m_path; }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using quillon::support::TempFolder;
+const auto& readAll = quillon::support::readFile;
+const auto& writeAll = quillon::support::writeFile;
 
 // Counts the notifications and reads the list back from inside them, which
 // would deadlock if the list called it with its lock held.

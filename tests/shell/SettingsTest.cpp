@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "TestFiles.h"
 #include "shell/PrivateProfile.h"
 #include "shell/Settings.h"
 #include "shell/SettingsFile.h"
@@ -22,33 +23,9 @@ const std::string kZhong = "\xD6\xD0"; // 中
 const std::string kWen = "\xCE\xC4";   // 文
 
 // A fresh folder under the system's temporary folder, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon-settings-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using quillon::support::TempFolder;
+const auto& readAll = quillon::support::readFile;
+const auto& writeAll = quillon::support::writeFile;
 
 // ---------------------------------------------------------------------------
 // The profile layer
