@@ -1,12 +1,8 @@
 #include "engine/AssistantCsv.h"
 
-#include <atomic>
-#include <cerrno>
-#include <fcntl.h>
 #include <span>
-#include <system_error>
-#include <unistd.h>
 
+#include "shell/PrivateProfile.h"
 #include "text/GbkText.h"
 
 namespace quillon::engine {
@@ -180,26 +176,6 @@ void appendContent(std::string& row, const Column& column, const ItemRecord& rec
     }
 }
 
-std::string errorText(int error) {
-    return std::system_category().message(error);
-}
-
-// Writes all of `bytes`, resuming after short writes and interruptions.
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Distinguishes the temporary files of writes that overlap in one process.
-std::atomic<unsigned> g_temporaryCounter{0};
 
 } // namespace
 
@@ -260,45 +236,7 @@ bool AssistantCsv::writeFile(const std::string& path, int assistantVersion,
     std::string content = header(assistantVersion);
     content += text::replaceAll(csvRows, kQuoteMarker, "\"");
 
-    // Beside the target, so that the rename stays within one file system.
-    std::string temporary;
-    int fd = -1;
-    int openError = 0;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = path + "." + std::to_string(::getpid()) + "-" +
-                    std::to_string(g_temporaryCounter.fetch_add(1)) + ".tmp";
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        openError = errno;
-        if (fd < 0 && openError != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        reason = "cannot create " + temporary + ": " + errorText(openError);
-        return false;
-    }
-
-    // Takes errno first, before anything else can change it.
-    const auto fail = [&](const char* step, const std::string& file) {
-        const int error = errno;
-        reason = step + file + ": " + errorText(error);
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    };
-    if (!writeAll(fd, content))
-        return fail("cannot write ", temporary);
-    // On disk before the rename, so a crash leaves the old file or the new
-    // one, never a short one.
-    if (::fsync(fd) != 0)
-        return fail("cannot write ", temporary);
-    const int closing = ::close(fd);
-    fd = -1;
-    if (closing != 0)
-        return fail("cannot write ", temporary);
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-        return fail("cannot replace ", path);
-    return true;
+    return shell::writeFileAtomically(path, content, &reason);
 }
 
 } // namespace quillon::engine

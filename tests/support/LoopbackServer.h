@@ -57,7 +57,9 @@ class LoopbackServer {
                     m_inFlight.erase(found);
                 }
             });
-        // Short so that stopping never waits long on an idle kept-alive connection.
+        // One request per connection: a client's idle kept-alive connection
+        // would otherwise hold up stopping for the keep-alive time-out.
+        m_server.set_keep_alive_max_count(1);
         m_server.set_keep_alive_timeout(1);
         // Headers and body go out in two writes; without this a kept-alive
         // connection waits for the client's delayed acknowledgement each time.
