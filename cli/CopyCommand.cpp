@@ -51,8 +51,10 @@ int runCopy(CliSession& session, const std::string& listFile, const std::string&
         printError("quillon-cli: the list file " + listFile + " holds no item");
         return kExitUsage;
     }
+    return copyList(session, list, outCsv.empty() ? defaultSavePath() : outCsv);
+}
 
-    const std::string savePath = outCsv.empty() ? defaultSavePath() : outCsv;
+int copyList(CliSession& session, shell::ItemList& list, const std::string& savePath) {
     // A command-line user names a new folder as readily as an existing one.
     std::error_code ignored;
     const auto parent = std::filesystem::path(savePath).parent_path();

@@ -2,6 +2,10 @@
 
 #include <string>
 
+namespace quillon::shell {
+class ItemList;
+}
+
 namespace quillon::cli {
 
 class CliSession;
@@ -10,5 +14,9 @@ class CliSession;
 // workers, writes the data file with its picture folder and prints the
 // summary lines. Returns the exit status.
 int runCopy(CliSession& session, const std::string& listFile, const std::string& outCsv);
+
+// Copies the items of `list` into the data file `savePath` (its folder is
+// created when missing) and prints the summary lines. Returns the exit status.
+int copyList(CliSession& session, shell::ItemList& list, const std::string& savePath);
 
 } // namespace quillon::cli

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "CliSession.h"
+#include "AddCommand.h"
 #include "CopyCommand.h"
 
 using namespace quillon::cli;
@@ -27,6 +28,26 @@ int main(int argc, char** argv) {
         ->required();
     copy->add_option("--out", outCsv, "the data file to write (default: ./csv<stamp>.csv)");
 
+    std::string addMode;
+    std::string address;
+    std::string addListFile = "list.txt";
+    CLI::App* add = app.add_subcommand(
+        "add", "read an item, a category or a whole store by its address into a list file");
+    add->add_option("mode", addMode, "single, category or store")
+        ->required()
+        ->check(CLI::IsMember({"single", "category", "store"}));
+    add->add_option("address", address, "the item, category or store address")->required();
+    add->add_option("--list", addListFile,
+                    "the list file to extend (rows already in it are kept)")
+        ->capture_default_str();
+
+    std::string demoFolder;
+    CLI::App* demo = app.add_subcommand(
+        "demo", "on the sandbox market: add one store of each page layout, copy every item");
+    demo->add_option("--dir", demoFolder,
+                     "where the list, the data file and the pictures go (default: a new "
+                     "folder here)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -38,8 +59,11 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (*demo) global.sandbox = true;
     CliSession session;
     if (const int status = session.open(global); status != kExitOk) return status;
     if (*copy) return runCopy(session, listFile, outCsv);
+    if (*add) return runAdd(session, addMode, address, addListFile);
+    if (*demo) return runDemo(session, demoFolder);
     return kExitUsage;
 }

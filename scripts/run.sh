@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillon and runs its main job on the
-# sandbox market: every sandbox item is copied into a Taobao Assistant data
-# file with its picture folder under demo/.
+# sandbox market: one store of each list-page layout is read into an item
+# list, and every item is copied into a Taobao Assistant data file with its
+# picture folder, all under demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja
 cmake --build build -j "$(nproc)"
 
-mkdir -p demo
-./build/sim/quillon-sim --write-list demo/list.txt
-./build/cli/quillon-cli --sandbox --log demo/log.txt copy --list demo/list.txt --out demo/items.csv
-echo "data file: demo/items.csv, pictures: demo/items/, log (GBK): demo/log.txt"
+rm -rf demo
+./build/cli/quillon-cli --log demo.log demo --dir demo
+mv demo.log demo/log.txt
+echo "log (GBK, as the log box holds it): demo/log.txt"

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,7 +22,7 @@ namespace quillon::acquisition {
 // for a store or a category. Owns the scope the readers share and the reader
 // threads it starts. The list, the log and the mode must outlive it.
 class AddToList {
-public:
+  public:
     static constexpr int kReaderCount = 5;
 
     // Told the list's row count after each list page a reader finished (the
@@ -60,7 +59,7 @@ public:
     // The shared scope as it is now. Any thread.
     ScopeSnapshot scope() const;
 
-private:
+  private:
     void addSingle(std::string_view address);
     void addStore(std::string_view address);
     void addCategory(std::string_view address);

@@ -16,21 +16,23 @@ namespace quillon::acquisition {
 namespace {
 
 struct TemplatePatterns {
-    PageTemplate pageTemplate;
     const char* items; // UTF-8; "\n" is a line feed in the pattern
     const char* prices;
+    int idGroup;
+    int nameGroup;
+    bool idInLink; // the id group is a whole link, its id between "id=" and "&"
 };
 
 constexpr TemplatePatterns kTemplates[] = {
-    {PageTemplate::Plain,
-     "<a target=\"_blank\" href=\"(.*?)\" class=\"permalink\" style=\"\">\n(.*?)\n\\s*</a>",
-     "&yen;</s><strong>(.*?)</strong>\n"},
-    {PageTemplate::Wangpu,
-     "<a class=\"item-name\" href=\".*?id=(.*?)\" target=\"_blank\">(.*?)</a>",
-     "<span class=\"c-price\">(.*?)</span>"},
-    {PageTemplate::Street, "<a title=\"(.*?)\"  href=\".*?id=(.*?)\" target=\"_blank\">",
-     "<strong>(.*?) 元</strong>"},
+    {"<a target=\"_blank\" href=\"(.*?)\" class=\"permalink\" style=\"\">\n(.*?)\n\\s*</a>",
+     "&yen;</s><strong>(.*?)</strong>\n", 1, 2, true},
+    {"<a class=\"item-name\" href=\".*?id=(.*?)\" target=\"_blank\">(.*?)</a>",
+     "<span class=\"c-price\">(.*?)</span>", 1, 2, false},
+    {"<a title=\"(.*?)\"  href=\".*?id=(.*?)\" target=\"_blank\">", "<strong>(.*?) 元</strong>", 2,
+     1, false},
 };
+
+static_assert(std::size(kTemplates) == 3, "ListPageReader holds one matcher pair per layout");
 
 // Compiled once; every reader copies them, which shares the compiled code.
 struct CompiledTemplates {
@@ -115,9 +117,10 @@ ListPageReader::ListPageReader() {
     }
 }
 
-ListPageItems ListPageReader::read(std::string_view page, std::string_view itemHost) {
+std::vector<shell::ItemEntry> ListPageReader::read(std::string_view page,
+                                                   std::string_view itemHost) {
     const std::string_view region = itemRegion(page);
-    ListPageItems out;
+    std::vector<shell::ItemEntry> rows;
     for (int t = 0; t < kTemplateCount; ++t) {
         doc::RegexMatcher& items = m_items[t];
         const int count = items.execute(region);
@@ -127,38 +130,24 @@ ListPageItems ListPageReader::read(std::string_view page, std::string_view itemH
         // Prices only matter for the layout whose items matched.
         doc::RegexMatcher& prices = m_prices[t];
         const int priceCount = prices.execute(region);
-        const PageTemplate pageTemplate = kTemplates[t].pageTemplate;
-        out.pageTemplate = pageTemplate;
-        out.rows.reserve(static_cast<std::size_t>(count));
+        const TemplatePatterns& layout = kTemplates[t];
+        rows.reserve(static_cast<std::size_t>(count));
         for (int i = 1; i <= count; ++i) {
-            std::string id;
-            std::string name;
-            switch (pageTemplate) {
-            case PageTemplate::Plain:
-                id = text::cutBetween(items.subMatch(i, 1), "id=", "&");
-                name = items.subMatch(i, 2);
-                break;
-            case PageTemplate::Wangpu:
-                id = items.subMatch(i, 1);
-                name = items.subMatch(i, 2);
-                break;
-            case PageTemplate::Street:
-            case PageTemplate::None:
-                id = items.subMatch(i, 2);
-                name = items.subMatch(i, 1);
-                break;
+            std::string id = items.subMatch(i, layout.idGroup);
+            if (layout.idInLink) {
+                id = text::cutBetween(id, "id=", "&");
             }
             if (id.empty()) {
                 continue;
             }
             std::string price = i <= priceCount ? prices.subMatch(i, 1) : std::string();
             std::string address = "http://" + std::string(itemHost) + "/item.htm?id=" + id;
-            out.rows.push_back(
-                {std::move(name), std::move(price), std::move(address), std::move(id)});
+            rows.push_back({items.subMatch(i, layout.nameGroup), std::move(price),
+                            std::move(address), std::move(id)});
         }
         break;
     }
-    return out;
+    return rows;
 }
 
 StoreReader::StoreReader(ReaderContext context, int readerNumber)
@@ -187,8 +176,8 @@ void StoreReader::run() {
         log(w.reading + reader + w.readingPage + std::to_string(claim->page) + " /" +
             std::to_string(claim->scope.pageTotal) + w.pageUnit);
 
-        const ListPageItems found = m_pageReader.read(page, net::activeEndpoints()->itemHost);
-        for (const shell::ItemEntry& row : found.rows) {
+        for (const shell::ItemEntry& row :
+             m_pageReader.read(page, net::activeEndpoints()->itemHost)) {
             m_context.list->append(row);
         }
         const int rowCount = m_context.list->rowCount();

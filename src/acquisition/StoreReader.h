@@ -16,15 +16,6 @@ class ActivityLog;
 
 namespace quillon::acquisition {
 
-// The list-page layouts, in the order they are tried.
-enum class PageTemplate { None, Plain, Wangpu, Street };
-
-// What one list page gave.
-struct ListPageItems {
-    PageTemplate pageTemplate = PageTemplate::None; // the layout that matched
-    std::vector<shell::ItemEntry> rows{};
-};
-
 // Pages above this many bytes are cut to their item region before matching.
 inline constexpr std::size_t kLargePageBytes = 512000;
 
@@ -38,19 +29,20 @@ std::string_view itemRegion(std::string_view page);
 // without a category number kind).
 std::string listPageAddress(CollectMode mode, const ScopeSnapshot& scope, int page);
 
-// Recognises the layout of list pages and pulls their items out. Holds its
-// own matchers, so it belongs to one thread.
+// Recognises the layout of list pages ("普通", "旺铺", "店铺街", tried in
+// this order) and pulls their items out. Holds its own matchers, so it
+// belongs to one thread.
 class ListPageReader {
-public:
+  public:
     ListPageReader();
 
     // The rows of one page text (cut when large): the first layout whose item
     // pattern matches, the i-th price paired with the i-th item (empty when
     // there are fewer prices), matches without an id skipped, nothing
     // trimmed. Item addresses point at `itemHost`.
-    ListPageItems read(std::string_view page, std::string_view itemHost);
+    std::vector<shell::ItemEntry> read(std::string_view page, std::string_view itemHost);
 
-private:
+  private:
     static constexpr int kTemplateCount = 3;
     doc::RegexMatcher m_items[kTemplateCount];
     doc::RegexMatcher m_prices[kTemplateCount];
@@ -72,13 +64,13 @@ struct ReaderContext {
 // page numbers from the scope until none is left, fetches each page, appends
 // its items to the list and logs its progress.
 class StoreReader {
-public:
+  public:
     StoreReader(ReaderContext context, int readerNumber);
 
     // The body of the reader's thread.
     void run();
 
-private:
+  private:
     void log(const std::string& message);
 
     ReaderContext m_context;

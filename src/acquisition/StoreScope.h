@@ -32,7 +32,7 @@ struct PageClaim {
 // holds one lock, so a page claim is one indivisible step. Safe from any
 // thread.
 class StoreScope {
-public:
+  public:
     // Forgets the category (kind NoCategory, empty number); host and pages stay.
     void resetCategory();
     void setCategory(CategoryKind kind, const std::string& id);
@@ -46,7 +46,7 @@ public:
 
     ScopeSnapshot snapshot() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     ScopeSnapshot m_scope;
 };

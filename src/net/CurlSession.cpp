@@ -207,6 +207,11 @@ void setMethod(Options& options, const TransferRequest& request) {
 
 TransferResult perform(const TransferRequest& request) {
     TransferResult result;
+    // libcurl reads the address as a C string: a NUL byte would cut it short
+    // and send another request than the one asked for.
+    if (request.url.find('\0') != std::string::npos) {
+        return result;
+    }
     ensureGlobalInit();
     if (cancelled(request)) {
         return result;
@@ -223,9 +228,10 @@ TransferResult perform(const TransferRequest& request) {
         return result;
     }
     EasyHandle easy(curl_easy_init());
-    // One multi handle per thread, kept between calls: its connection cache
-    // lets a worker's next picture from the same host reuse the connection.
-    thread_local MultiHandle multi(curl_multi_init());
+    // A multi handle of its own per call, so no connection outlives the
+    // exchange: a kept-alive connection that its server closed meanwhile
+    // could otherwise turn a later call into an empty result.
+    MultiHandle multi(curl_multi_init());
     if (!easy || !multi) {
         return result;
     }

@@ -76,6 +76,32 @@ TEST_F(Cli, CopiesAListOnTheSandboxAndPrintsTheSummary) {
     EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
 }
 
+TEST_F(Cli, AddKeepsTheRowsAlreadyInTheListFile) {
+    const quillon::sim::Catalog catalog;
+    const Outcome outcome = run(cli() + " --sandbox add store http://" + catalog.storeHost(1) +
+                                "/ --list " + path("list.txt"));
+    EXPECT_EQ(outcome.status, 0);
+    quillon::shell::ItemList list;
+    ASSERT_TRUE(list.importFromFile(path("list.txt")));
+    ASSERT_EQ(list.rowCount(), 4 + catalog.itemCount(1, -1));
+    EXPECT_EQ(list.row(0).itemId, catalog.itemId(0, 0));
+    EXPECT_EQ(list.row(4).address.rfind("http://" + catalog.itemHost() + "/item.htm?id=", 0), 0u);
+}
+
+TEST_F(Cli, DemoCopiesOneStoreOfEachLayout) {
+    const Outcome outcome = run(std::string(QUILLON_CLI_PATH) + " demo --dir " + path("demo"));
+    EXPECT_EQ(outcome.status, 0);
+    const quillon::sim::Catalog catalog;
+    const int total = catalog.itemCount(0, -1) + catalog.itemCount(1, -1) + catalog.itemCount(2, -1);
+    EXPECT_EQ(outcome.out.rfind("下载总数： " + std::to_string(total) + "\n成功下载： " +
+                                    std::to_string(total) + "\n下载失败： 0\n",
+                                0),
+              0u)
+        << outcome.out;
+    EXPECT_TRUE(fs::exists(m_folder / "demo/items.csv"));
+    EXPECT_TRUE(fs::exists(m_folder / "demo/list.txt"));
+}
+
 TEST_F(Cli, ExitStatuses) {
     // A configuration endpoint that nobody serves.
     std::ofstream(m_folder / "endpoints.ini")
@@ -92,6 +118,8 @@ TEST_F(Cli, ExitStatuses) {
         {"no command", "", 2},
         {"unknown option", "copy --list " + path("list.txt") + " --bogus", 2},
         {"missing list option", "copy", 2},
+        {"unknown add mode", "--sandbox add shop http://x.test/", 2},
+        {"add without address", "--sandbox add store", 2},
         {"unreadable list", "copy --list " + path("missing.txt"), 2},
 
         {"malformed endpoints file",

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "acquisition/AddToList.h"
 #include "api/CredentialList.h"
 #include "engine/AssistantCsv.h"
 #include "engine/DownloadWorker.h"
@@ -511,6 +512,28 @@ TEST_F(CopyRun, BrokenAnswersFailTheirItemsAndKeepTheOthers) {
     const auto rows = dataRows(dataFile(), 5);
     EXPECT_EQ(rows.size(), static_cast<std::size_t>(counters.successCount));
     for (const std::string& row : rows) EXPECT_EQ(columnsOf(row).size(), 44u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CopyRun, AStoreReadFromItsPagesIsCopiedWhole) {
+    startMarket();
+    const sim::Catalog& catalog = m_market.catalog();
+    const std::atomic<acquisition::CollectMode> mode{acquisition::CollectMode::Store};
+    {
+        acquisition::AddToList adder(m_list, m_log, mode);
+        adder.add("http://" + catalog.storeHost(2) + "/");
+        adder.waitForReaders();
+    }
+    const std::vector<std::string> expected = catalog.itemIds(2, -1);
+    ASSERT_EQ(m_list.rowCount(), static_cast<int>(expected.size()));
+    copyAll();
+
+    std::set<std::string> copied;
+    for (const std::string& row : dataRows(dataFile(), 5)) copied.insert(columnsOf(row)[36]);
+    EXPECT_EQ(copied, std::set<std::string>(expected.begin(), expected.end()));
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #include "net/HttpClient.h"
+#include "net/PlainDownload.h"
+#include "net/ScriptedHttpRequest.h"
 
 #include "HoldingServer.h"
 #include "LoopbackServer.h"
@@ -406,6 +408,21 @@ TEST_F(HttpClientTest, ServesManyThreadsAtOnce) {
     for (int i = 0; i < kThreads; ++i) {
         EXPECT_EQ(bodies[static_cast<std::size_t>(i)], "body-" + std::to_string(i));
     }
+}
+
+} // namespace
+} // namespace quillon::net
+
+namespace quillon::net {
+namespace {
+
+TEST_F(HttpClientTest, AnAddressHoldingANulByteIsNotSentCutShort) {
+    LoopbackServer server = okServer();
+    const std::string address = server.url("/a") + std::string(1, '\0') + "b";
+    EXPECT_EQ(HttpClient::fetch(address), "");
+    EXPECT_EQ(plainDownload(address), "");
+    EXPECT_EQ(ScriptedHttpRequest::fetch(address), "");
+    EXPECT_TRUE(server.requests().empty());
 }
 
 } // namespace
