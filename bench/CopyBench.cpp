@@ -25,7 +25,7 @@ using namespace quillon;
 namespace {
 
 class CountingSink : public shell::LogSink {
-public:
+  public:
     void appendLine(const std::string&) override {}
 };
 
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     run.waitUntilEnded();
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = cpuSeconds() - cpuBefore;
     const auto counters = run.counters();
     std::filesystem::remove_all(folder);
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
     std::printf("items %d, copied %d, failed %d\n", items, counters.successCount,
                 counters.failureCount);
     std::printf("per item: %.2f ms wall, %.3f ms cpu\n", wall * 1000 / items, cpu * 1000 / items);
-    std::printf("copy %d items: wall %.2f s = %.3f x ideal %.2f s, cpu %.2f s, peak %.1f MB\n", items,
-                wall, wall / ideal, ideal, cpu, peakMegabytes());
+    std::printf("copy %d items: wall %.2f s = %.3f x ideal %.2f s, cpu %.2f s, peak %.1f MB\n",
+                items, wall, wall / ideal, ideal, cpu, peakMegabytes());
     return counters.successCount == items ? 0 : 1;
 }

@@ -11,14 +11,15 @@
 // quillon-sim in a child process of its own, so that what a benchmark
 // measures of itself (CPU time, peak memory) is the program's alone.
 class SimProcess {
-public:
+  public:
     // Starts quillon-sim with `arguments`, optionally bound to one processor,
     // and waits until it has written its endpoints file.
     bool start(const std::vector<std::string>& arguments, const std::string& endpointsFile,
                int processor = -1) {
         std::remove(endpointsFile.c_str());
         m_pid = ::fork();
-        if (m_pid < 0) return false;
+        if (m_pid < 0)
+            return false;
         if (m_pid == 0) {
             if (processor >= 0) {
                 cpu_set_t set;
@@ -29,9 +30,11 @@ public:
             std::vector<std::string> all = {QUILLON_SIM_PATH, "--endpoints-file", endpointsFile};
             all.insert(all.end(), arguments.begin(), arguments.end());
             std::vector<char*> argv;
-            for (std::string& argument : all) argv.push_back(argument.data());
+            for (std::string& argument : all)
+                argv.push_back(argument.data());
             argv.push_back(nullptr);
-            if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
+            if (std::freopen("/dev/null", "w", stdout) == nullptr)
+                _exit(127);
             ::execv(QUILLON_SIM_PATH, argv.data());
             _exit(127);
         }
@@ -53,6 +56,6 @@ public:
         }
     }
 
-private:
+  private:
     pid_t m_pid = -1;
 };

@@ -60,7 +60,8 @@ int main() {
         threads.emplace_back([&, c] {
             cpu_set_t set;
             CPU_ZERO(&set);
-            for (unsigned p = 1; p < processors; ++p) CPU_SET(p, &set);
+            for (unsigned p = 1; p < processors; ++p)
+                CPU_SET(p, &set);
             ::sched_setaffinity(0, sizeof set, &set);
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
@@ -72,22 +73,26 @@ int main() {
                         api::ApiRequest::forItem(item.id, credential.appKey, credential.appSecret,
                                                  text::LocalTime::now(), catalog.gatewayHost());
                     std::string path = address.substr(address.find("/router/rest"));
-                    for (std::size_t at = path.find(' '); at != std::string::npos; at = path.find(' '))
+                    for (std::size_t at = path.find(' '); at != std::string::npos;
+                         at = path.find(' '))
                         path.replace(at, 1, "%20");
                     target = {catalog.gatewayHost(), path};
                 } else {
                     target = targets[static_cast<std::size_t>(n % 4)];
                 }
                 auto result = client.Get(target.path.c_str(), {{"Host", target.host}});
-                if (result && result->status == 200) served.fetch_add(1);
+                if (result && result->status == 200)
+                    served.fetch_add(1);
             }
         });
     }
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     done.store(true);
-    for (auto& thread : threads) thread.join();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (auto& thread : threads)
+        thread.join();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("sandbox: %.0f requests/s on one core (%ld answers in %.2f s, %d clients)\n",
                 static_cast<double>(served.load()) / seconds, served.load(), seconds, clients);
     return 0;

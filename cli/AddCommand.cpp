@@ -16,9 +16,12 @@ namespace quillon::cli {
 namespace {
 
 acquisition::CollectMode modeNamed(const std::string& name) {
-    if (name == "single") return acquisition::CollectMode::Single;
-    if (name == "category") return acquisition::CollectMode::Category;
-    if (name == "store") return acquisition::CollectMode::Store;
+    if (name == "single")
+        return acquisition::CollectMode::Single;
+    if (name == "category")
+        return acquisition::CollectMode::Category;
+    if (name == "store")
+        return acquisition::CollectMode::Store;
     return acquisition::CollectMode::None;
 }
 
@@ -67,11 +70,11 @@ int runDemo(CliSession& session, const std::string& folder) {
         printError("quillon-cli: the demo needs the sandbox market");
         return kExitUsage;
     }
-    const std::string dir = folder.empty()
-                                ? (std::filesystem::current_path() /
-                                   ("quillon-demo-" + text::unixStampText(false)))
-                                      .string()
-                                : folder;
+    const std::string dir =
+        folder.empty()
+            ? (std::filesystem::current_path() / ("quillon-demo-" + text::unixStampText(false)))
+                  .string()
+            : folder;
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error) {

@@ -3,20 +3,25 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "sim/SandboxMarket.h"
 #include "net/Endpoints.h"
 #include "shell/SettingsFile.h"
+#include "sim/SandboxMarket.h"
 #include "text/TextCodec.h"
 
 namespace quillon::cli {
 
-CliSession::CliSession() { m_log.addSink(&m_console); }
-
-CliSession::~CliSession() {
-    if (m_sandbox) m_sandbox->stop();
+CliSession::CliSession() {
+    m_log.addSink(&m_console);
 }
 
-void printError(const std::string& utf8) { std::fprintf(stderr, "%s\n", utf8.c_str()); }
+CliSession::~CliSession() {
+    if (m_sandbox)
+        m_sandbox->stop();
+}
+
+void printError(const std::string& utf8) {
+    std::fprintf(stderr, "%s\n", utf8.c_str());
+}
 
 int CliSession::open(const GlobalOptions& options) {
     if (options.sandbox) {
@@ -31,7 +36,8 @@ int CliSession::open(const GlobalOptions& options) {
         std::string path = options.endpointsFile;
         if (path.empty()) {
             const std::string beside = shell::programDirectory() + "/options/endpoints.ini";
-            if (std::filesystem::exists(beside)) path = beside;
+            if (std::filesystem::exists(beside))
+                path = beside;
         }
         if (!path.empty()) {
             std::string error;
@@ -64,7 +70,8 @@ int CliSession::open(const GlobalOptions& options) {
 }
 
 int CliSession::loadCredentials() {
-    if (api::loadCredentials(m_credentials)) return kExitOk;
+    if (api::loadCredentials(m_credentials))
+        return kExitOk;
     printError("预定信息 加载失败，请重新启动--");
     return kExitNoCredentials;
 }

@@ -34,7 +34,7 @@ struct GlobalOptions {
 // What one run of quillon-cli sets up before its command: endpoints (or the
 // sandbox market), the log, the settings and the credential list.
 class CliSession {
-public:
+  public:
     CliSession();
     ~CliSession();
 
@@ -52,7 +52,7 @@ public:
     api::CredentialList& credentials() { return m_credentials; }
     sim::SandboxMarket* sandbox() { return m_sandbox.get(); }
 
-private:
+  private:
     ConsoleLog m_console;
     shell::ActivityLog m_log;
     shell::Settings m_settings;

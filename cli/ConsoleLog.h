@@ -12,7 +12,7 @@ namespace quillon::cli {
 // stamp + message + "\r\n") into a log file when one is named. When stderr is
 // a terminal a progress line stays under the log lines.
 class ConsoleLog : public shell::LogSink {
-public:
+  public:
     ConsoleLog();
     ~ConsoleLog() override;
 
@@ -25,7 +25,7 @@ public:
     void showProgress(int done, int total);
     void clearProgress();
 
-private:
+  private:
     void eraseProgressLocked();
 
     std::mutex m_mutex;

@@ -19,19 +19,22 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void onInterrupt(int) { g_interrupted.store(true); }
+extern "C" void onInterrupt(int) {
+    g_interrupted.store(true);
+}
 
 // Remembers how the data file came out, for the exit status.
 class CopyListener : public engine::RunListener {
-public:
+  public:
     void runFinished(const shell::RunCounters&) override {}
     void dataFileWritten(const std::string& path, bool ok, const std::string& reason) override {
         m_written = ok;
-        if (!ok) printError("quillon-cli: the data file " + path + " was not written: " + reason);
+        if (!ok)
+            printError("quillon-cli: the data file " + path + " was not written: " + reason);
     }
     bool written() const { return m_written; }
 
-private:
+  private:
     std::atomic<bool> m_written{false};
 };
 
@@ -58,14 +61,16 @@ int copyList(CliSession& session, shell::ItemList& list, const std::string& save
     // A command-line user names a new folder as readily as an existing one.
     std::error_code ignored;
     const auto parent = std::filesystem::path(savePath).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ignored);
     session.settings().setSavePath(savePath);
     if (session.settings().values().outputName.empty()) {
         printError("quillon-cli: " + savePath + ": 请检查文件名是否正确！");
         return kExitUsage;
     }
 
-    if (const int status = session.loadCredentials(); status != kExitOk) return status;
+    if (const int status = session.loadCredentials(); status != kExitOk)
+        return status;
 
     shell::CollectionRun run;
     CopyListener listener;

@@ -1,7 +1,7 @@
 #include <CLI/CLI.hpp>
 
-#include "CliSession.h"
 #include "AddCommand.h"
+#include "CliSession.h"
 #include "CopyCommand.h"
 
 using namespace quillon::cli;
@@ -11,14 +11,17 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     GlobalOptions global;
-    app.add_option("--options", global.optionsFile,
-                   "options.ini to read (default: options/options.ini under the program directory)");
-    app.add_option("--endpoints", global.endpointsFile,
-                   "endpoints file naming the remote hosts (default: options/endpoints.ini under the "
-                   "program directory, when it exists)");
+    app.add_option(
+        "--options", global.optionsFile,
+        "options.ini to read (default: options/options.ini under the program directory)");
+    app.add_option(
+        "--endpoints", global.endpointsFile,
+        "endpoints file naming the remote hosts (default: options/endpoints.ini under the "
+        "program directory, when it exists)");
     app.add_flag("--sandbox", global.sandbox,
                  "start the sandbox market in-process and send every request to it");
-    app.add_option("--log", global.logFile, "write every log line to FILE (GBK, as the log box holds it)");
+    app.add_option("--log", global.logFile,
+                   "write every log line to FILE (GBK, as the log box holds it)");
 
     std::string listFile;
     std::string outCsv;
@@ -37,8 +40,7 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember({"single", "category", "store"}));
     add->add_option("address", address, "the item, category or store address")->required();
-    add->add_option("--list", addListFile,
-                    "the list file to extend (rows already in it are kept)")
+    add->add_option("--list", addListFile, "the list file to extend (rows already in it are kept)")
         ->capture_default_str();
 
     std::string demoFolder;
@@ -59,11 +61,16 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    if (*demo) global.sandbox = true;
+    if (*demo)
+        global.sandbox = true;
     CliSession session;
-    if (const int status = session.open(global); status != kExitOk) return status;
-    if (*copy) return runCopy(session, listFile, outCsv);
-    if (*add) return runAdd(session, addMode, address, addListFile);
-    if (*demo) return runDemo(session, demoFolder);
+    if (const int status = session.open(global); status != kExitOk)
+        return status;
+    if (*copy)
+        return runCopy(session, listFile, outCsv);
+    if (*add)
+        return runAdd(session, addMode, address, addListFile);
+    if (*demo)
+        return runDemo(session, demoFolder);
     return kExitUsage;
 }

@@ -402,8 +402,9 @@ ItemInfo Catalog::item(int store, int index) const {
     }
     for (std::size_t j = 0; j < colors.size(); ++j) {
         const bool chosen = random.chance(0.7);
-        if (m_propPictures >= 0 ? item.propPictures.size() >= static_cast<std::size_t>(m_propPictures)
-                                : !chosen) {
+        if (m_propPictures >= 0
+                ? item.propPictures.size() >= static_cast<std::size_t>(m_propPictures)
+                : !chosen) {
             continue;
         }
         const std::string path = "/bao/uploaded/i2/" + item.id + "/T2" + random.hex(12) + "_p" +
@@ -413,7 +414,8 @@ ItemInfo Catalog::item(int store, int index) const {
         item.propPictures.push_back(std::move(ref));
     }
     // A fixed count is met also by items without colour SKUs.
-    while (m_propPictures >= 0 && item.propPictures.size() < static_cast<std::size_t>(m_propPictures)) {
+    while (m_propPictures >= 0 &&
+           item.propPictures.size() < static_cast<std::size_t>(m_propPictures)) {
         const std::size_t j = item.propPictures.size();
         const std::string path = "/bao/uploaded/i2/" + item.id + "/T3" + random.hex(12) + "_p" +
                                  std::to_string(j) + ".jpg";

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "FaultPlan.h"
+#include "SandboxMarket.h"
 #include "shell/ItemList.h"
 #include "shell/PrivateProfile.h"
-#include "SandboxMarket.h"
 
 namespace {
 
@@ -178,8 +178,8 @@ int main(int argc, char** argv) {
             }
         }
         std::string error;
-        if (!quillon::shell::writeFileAtomically(listFile, quillon::shell::ItemList::exportText(rows),
-                                                 &error)) {
+        if (!quillon::shell::writeFileAtomically(
+                listFile, quillon::shell::ItemList::exportText(rows), &error)) {
             std::cerr << "quillon-sim: " << error << "\n";
             return 1;
         }

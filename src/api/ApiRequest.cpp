@@ -15,7 +15,8 @@ bool keyLess(const std::string& a, const std::string& b) {
     for (std::size_t i = 0; i < common; ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y) return x < y;
+        if (x != y)
+            return x < y;
     }
     return a.size() < b.size();
 }
@@ -43,7 +44,8 @@ std::string ApiRequest::forItem(std::string_view itemId, std::string_view appKey
 
 std::string ApiRequest::build(const ApiCall& call, const text::LocalTime& when,
                               std::string_view gateway) {
-    if (call.appKey.empty() || call.appSecret.empty()) return {};
+    if (call.appKey.empty() || call.appSecret.empty())
+        return {};
 
     std::vector<ApiParameter> pairs = call.parameters;
     pairs.push_back({"app_key", call.appKey});
@@ -57,11 +59,13 @@ std::string ApiRequest::build(const ApiCall& call, const text::LocalTime& when,
     // Exchange sort: each position takes the smallest key of the rest.
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         for (std::size_t j = i + 1; j < pairs.size(); ++j) {
-            if (keyLess(pairs[j].key, pairs[i].key)) std::swap(pairs[i], pairs[j]);
+            if (keyLess(pairs[j].key, pairs[i].key))
+                std::swap(pairs[i], pairs[j]);
         }
     }
     for (std::size_t i = pairs.size(); i-- > 0;) {
-        if (pairs[i].key.empty() || pairs[i].value.empty()) pairs.erase(pairs.begin() + i);
+        if (pairs[i].key.empty() || pairs[i].value.empty())
+            pairs.erase(pairs.begin() + i);
     }
 
     std::string signBase = call.appSecret;
@@ -69,7 +73,8 @@ std::string ApiRequest::build(const ApiCall& call, const text::LocalTime& when,
     for (const ApiParameter& pair : pairs) {
         signBase += pair.key;
         signBase += pair.value;
-        if (!query.empty()) query += '&';
+        if (!query.empty())
+            query += '&';
         query += pair.key;
         query += '=';
         query += pair.value;

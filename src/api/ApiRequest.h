@@ -37,7 +37,7 @@ struct ApiCall {
 // unescaped; the secret only enters the signature. Thread-safe: every call
 // builds its own list and reads the clock itself.
 class ApiRequest {
-public:
+  public:
     // taobao.item.get for one item, signed now, on the configured gateway.
     // Empty when the app key or the app secret is empty.
     static std::string forItem(std::string_view itemId, std::string_view appKey,

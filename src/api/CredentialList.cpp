@@ -28,7 +28,8 @@ bool CredentialList::loadFromDocument(std::string_view bytes) {
 }
 
 Credential CredentialList::at(int position) const {
-    if (position < 1 || position > size()) return {};
+    if (position < 1 || position > size())
+        return {};
     return m_entries[static_cast<std::size_t>(position - 1)];
 }
 
@@ -38,8 +39,8 @@ bool loadCredentials(CredentialList& list) {
 }
 
 std::string decodeXmlEntities(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities{{
-        {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}}};
+    static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities{
+        {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}}};
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
@@ -54,7 +55,8 @@ std::string decodeXmlEntities(std::string_view text) {
                 }
             }
         }
-        if (!replaced) out.push_back(text[pos++]);
+        if (!replaced)
+            out.push_back(text[pos++]);
     }
     return out;
 }

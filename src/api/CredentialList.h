@@ -17,7 +17,7 @@ struct Credential {
 // Filled once on the starting thread and read-only afterwards; only the
 // current position changes, atomically, as workers rotate through the list.
 class CredentialList {
-public:
+  public:
     // Reads a list document: one child of the root per credential, carrying
     // the attributes appkey and appsecret. Replaces the entries, sets the
     // current position to 1 and returns true when there is at least one.
@@ -32,7 +32,7 @@ public:
     int currentCredential() const { return m_current.load(); }
     void setCurrentCredential(int position) { m_current.store(position); }
 
-private:
+  private:
     std::vector<Credential> m_entries;
     std::atomic<int> m_current{1};
 };

@@ -176,7 +176,6 @@ void appendContent(std::string& row, const Column& column, const ItemRecord& rec
     }
 }
 
-
 } // namespace
 
 std::string AssistantCsv::header(int assistantVersion) {

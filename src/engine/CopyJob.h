@@ -20,7 +20,7 @@ namespace quillon::engine {
 // worker that closes the run; a GUI hands each call to its own thread and
 // waits, so the worker goes on only when the call has been carried out.
 class RunListener {
-public:
+  public:
     virtual ~RunListener() = default;
 
     // The completion summary: the run's final numbers. The front end shows

@@ -13,13 +13,13 @@ namespace quillon::engine {
 // record, pictures, data row) and logs every step. The last one to finish
 // closes the run and writes the data file.
 class DownloadWorker {
-public:
+  public:
     DownloadWorker(const CopyJob& job, int workerNumber);
 
     // The body of the worker's thread.
     void run();
 
-private:
+  private:
     // One item at 1-based position `row`; false when the run is being stopped.
     bool copyItem(int row);
 

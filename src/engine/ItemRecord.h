@@ -16,7 +16,7 @@ struct ItemRecord {
     std::string price; // adjusted by the price percentage when asked
     std::string num;
     std::string valid_thru;
-    std::string freight_payer;  // mapped to the assistant's code
+    std::string freight_payer; // mapped to the assistant's code
     std::string ems_fee;
     std::string express_fee;
     std::string post_fee;

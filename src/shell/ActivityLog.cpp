@@ -18,7 +18,9 @@ void appendPart(std::string& out, int number, std::string_view unit) {
 
 } // namespace
 
-std::string ActivityLog::stamp() { return stamp(text::LocalTime::now()); }
+std::string ActivityLog::stamp() {
+    return stamp(text::LocalTime::now());
+}
 
 std::string ActivityLog::stamp(const text::LocalTime& when) {
     std::string out;
@@ -27,9 +29,12 @@ std::string ActivityLog::stamp(const text::LocalTime& when) {
     appendPart(out, when.day, kDay);
     // The time is written down to its last part that is not zero.
     const int parts = when.second != 0 ? 3 : when.minute != 0 ? 2 : when.hour != 0 ? 1 : 0;
-    if (parts >= 1) appendPart(out, when.hour, kHour);
-    if (parts >= 2) appendPart(out, when.minute, kMinute);
-    if (parts >= 3) appendPart(out, when.second, kSecond);
+    if (parts >= 1)
+        appendPart(out, when.hour, kHour);
+    if (parts >= 2)
+        appendPart(out, when.minute, kMinute);
+    if (parts >= 3)
+        appendPart(out, when.second, kSecond);
     return out;
 }
 
@@ -44,10 +49,13 @@ void ActivityLog::append(const std::string& line) {
         std::lock_guard lock(m_mutex);
         sinks = m_sinks;
     }
-    for (LogSink* sink : sinks) sink->appendLine(line);
+    for (LogSink* sink : sinks)
+        sink->appendLine(line);
 }
 
-void ActivityLog::log(const std::string& message) { append(stamp() + message + "\r\n"); }
+void ActivityLog::log(const std::string& message) {
+    append(stamp() + message + "\r\n");
+}
 
 void MemoryLogSink::appendLine(const std::string& line) {
     std::lock_guard lock(m_mutex);
@@ -62,7 +70,8 @@ std::vector<std::string> MemoryLogSink::lines() const {
 std::string MemoryLogSink::text() const {
     std::lock_guard lock(m_mutex);
     std::string out;
-    for (const std::string& line : m_lines) out += line;
+    for (const std::string& line : m_lines)
+        out += line;
     return out;
 }
 

@@ -10,7 +10,7 @@ namespace quillon::shell {
 
 // Where log lines are shown. Each front end (and each test) implements it.
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
 
     // One whole line: stamp + message + "\r\n", GBK. Called from any thread,
@@ -22,7 +22,7 @@ public:
 
 // The operation log: every step of the network work is one line here.
 class ActivityLog {
-public:
+  public:
     // "2013年6月10日14时5分3秒": the date, then the time parts down to the last
     // one that is not zero (midnight gives the date alone).
     static std::string stamp();
@@ -40,7 +40,7 @@ public:
     // stamp() + message + "\r\n", appended.
     void log(const std::string& message);
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<LogSink*> m_sinks;
 };
@@ -48,12 +48,12 @@ private:
 // A sink that keeps every line, for tests and for front ends that show the
 // backlog later. Thread-safe.
 class MemoryLogSink : public LogSink {
-public:
+  public:
     void appendLine(const std::string& line) override;
     std::vector<std::string> lines() const;
     std::string text() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
 };

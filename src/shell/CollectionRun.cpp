@@ -13,12 +13,15 @@ constexpr auto kStopPollInterval = std::chrono::milliseconds(10);
 
 } // namespace
 
-CollectionRun::~CollectionRun() { stop(); }
+CollectionRun::~CollectionRun() {
+    stop();
+}
 
 bool CollectionRun::start(int total, std::function<void(int workerNumber)> body) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_aliveWorkers > 0) return false;
+        if (m_aliveWorkers > 0)
+            return false;
     }
     // The threads of the last run have left their bodies; joining them only
     // collects them.
@@ -61,7 +64,8 @@ void CollectionRun::joinWorkers() {
         std::lock_guard lock(m_mutex);
         workers.swap(m_workers);
     }
-    for (std::thread& worker : workers) worker.join();
+    for (std::thread& worker : workers)
+        worker.join();
 }
 
 void CollectionRun::pause() {
@@ -90,7 +94,8 @@ void CollectionRun::stop(const std::function<void()>& whileWaiting) {
         m_stopRequested = true;
     }
     m_wake.notify_all();
-    if (t_workerOf == this) return;
+    if (t_workerOf == this)
+        return;
 
     std::unique_lock lock(m_mutex);
     while (m_aliveWorkers > 0) {
@@ -106,7 +111,9 @@ void CollectionRun::stop(const std::function<void()>& whileWaiting) {
     joinWorkers();
 }
 
-bool CollectionRun::isStopRequested() const { return m_stopRequested; }
+bool CollectionRun::isStopRequested() const {
+    return m_stopRequested;
+}
 
 bool CollectionRun::isRunning() const {
     std::lock_guard lock(m_mutex);
@@ -114,13 +121,15 @@ bool CollectionRun::isRunning() const {
 }
 
 void CollectionRun::waitUntilEnded() {
-    if (t_workerOf == this) return;
+    if (t_workerOf == this)
+        return;
     joinWorkers();
 }
 
 std::optional<int> CollectionRun::takeNextItem() {
     std::lock_guard lock(m_mutex);
-    if (m_counters.cursor >= m_counters.total) return std::nullopt;
+    if (m_counters.cursor >= m_counters.total)
+        return std::nullopt;
     return ++m_counters.cursor;
 }
 

@@ -29,7 +29,7 @@ struct RunCounters {
 // start. The end-of-run steps belong to the worker for which workerFinished
 // returns true; closeRun, counters and csvRows give it what it needs.
 class CollectionRun {
-public:
+  public:
     static constexpr int kWorkerCount = 5;
 
     CollectionRun() = default;
@@ -97,7 +97,7 @@ public:
     RunCounters counters() const;
     std::string csvRows() const;
 
-private:
+  private:
     void runWorker(const std::function<void(int)>& body, int workerNumber);
     void joinWorkers();
 

@@ -19,20 +19,23 @@ bool splitListLine(std::string_view line, ItemEntry& entry) {
     for (;;) {
         // "|" can be the trail byte of a double-byte character.
         const std::size_t hit = text::findText(line, kFieldSeparator, start);
-        const std::string_view piece =
-            line.substr(start, hit == std::string_view::npos ? std::string_view::npos : hit - start);
+        const std::string_view piece = line.substr(
+            start, hit == std::string_view::npos ? std::string_view::npos : hit - start);
         if (hit == std::string_view::npos) {
             if (!(piece.empty() && start > 0)) {
-                if (count == 4) return false;
+                if (count == 4)
+                    return false;
                 pieces[count++] = piece;
             }
             break;
         }
-        if (count == 4) return false;
+        if (count == 4)
+            return false;
         pieces[count++] = piece;
         start = hit + kFieldSeparator.size();
     }
-    if (count != 4) return false;
+    if (count != 4)
+        return false;
     entry.name = pieces[0];
     entry.itemId = pieces[1];
     entry.price = pieces[2];
@@ -54,7 +57,8 @@ int ItemList::rowCount() const {
 
 ItemEntry ItemList::row(int position) const {
     std::lock_guard lock(m_mutex);
-    if (position < 0 || static_cast<std::size_t>(position) >= m_rows.size()) return {};
+    if (position < 0 || static_cast<std::size_t>(position) >= m_rows.size())
+        return {};
     return m_rows[static_cast<std::size_t>(position)];
 }
 
@@ -72,7 +76,8 @@ void ItemList::append(const ItemEntry& entry) {
         m_rows.push_back(entry);
         observer = m_observer;
     }
-    if (observer) observer->rowAppended(position, entry);
+    if (observer)
+        observer->rowAppended(position, entry);
 }
 
 void ItemList::clear() {
@@ -82,7 +87,8 @@ void ItemList::clear() {
         m_rows.clear();
         observer = m_observer;
     }
-    if (observer) observer->rowsReset();
+    if (observer)
+        observer->rowsReset();
 }
 
 void ItemList::deleteByNames(const std::vector<std::string>& names) {
@@ -92,16 +98,19 @@ void ItemList::deleteByNames(const std::vector<std::string>& names) {
         std::lock_guard lock(m_mutex);
         for (const std::string& name : names) {
             const std::string wanted = text::lowerAscii(name);
-            const auto found = std::find_if(m_rows.begin(), m_rows.end(), [&](const ItemEntry& row) {
-                return row.name.size() == wanted.size() && text::lowerAscii(row.name) == wanted;
-            });
-            if (found == m_rows.end()) continue;
+            const auto found =
+                std::find_if(m_rows.begin(), m_rows.end(), [&](const ItemEntry& row) {
+                    return row.name.size() == wanted.size() && text::lowerAscii(row.name) == wanted;
+                });
+            if (found == m_rows.end())
+                continue;
             m_rows.erase(found);
             deleted = true;
         }
         observer = m_observer;
     }
-    if (deleted && observer) observer->rowsReset();
+    if (deleted && observer)
+        observer->rowsReset();
 }
 
 std::string ItemList::exportText(const std::vector<ItemEntry>& rows) {
@@ -125,13 +134,16 @@ std::vector<ItemEntry> ItemList::parseListText(std::string_view text) {
     std::vector<ItemEntry> rows;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        if (text[pos] == '\0' || text[pos] == '\x1A') break;
+        if (text[pos] == '\0' || text[pos] == '\x1A')
+            break;
         const std::size_t feed = text.find('\n', pos);
         const std::size_t end = feed == std::string_view::npos ? text.size() : feed;
         std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         ItemEntry entry;
-        if (splitListLine(line, entry)) rows.push_back(std::move(entry));
+        if (splitListLine(line, entry))
+            rows.push_back(std::move(entry));
         pos = feed == std::string_view::npos ? text.size() : feed + 1;
     }
     return rows;
@@ -151,7 +163,8 @@ bool ItemList::importFromFile(const std::string& path) {
         m_rows = std::move(imported);
         observer = m_observer;
     }
-    if (observer) observer->rowsReset();
+    if (observer)
+        observer->rowsReset();
     return read;
 }
 

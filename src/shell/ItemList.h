@@ -24,7 +24,7 @@ struct ItemEntry {
 // threads may cross: when `position` is not the observer's next row, it
 // re-reads rows().
 class ItemListObserver {
-public:
+  public:
     virtual ~ItemListObserver() = default;
     virtual void rowAppended(int position, const ItemEntry& entry) = 0;
     virtual void rowsReset() = 0; // clear, delete, import
@@ -33,7 +33,7 @@ public:
 // The rows a run copies. Every operation is safe from any thread; readers
 // see the list as it is at that moment.
 class ItemList {
-public:
+  public:
     // One observer (or none); it must outlive the list's last change.
     void setObserver(ItemListObserver* observer);
 
@@ -70,7 +70,7 @@ public:
     // when it cannot be read). False when the file could not be read.
     bool importFromFile(const std::string& path);
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<ItemEntry> m_rows;
     ItemListObserver* m_observer = nullptr;

@@ -20,7 +20,8 @@ enum class ReadResult { Ok, Missing, Failed };
 ReadResult readFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    if (fd < 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     struct stat info {};
     // A folder, a device or a pipe is no profile: reading one could block forever.
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -31,9 +32,11 @@ ReadResult readFile(const std::string& path, std::string& bytes) {
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0) break;
+        if (got == 0)
+            break;
         if (got < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             ::close(fd);
             bytes.clear();
             return ReadResult::Failed;
@@ -54,11 +57,15 @@ std::string writeError(const std::string& path, int error) {
     return text;
 }
 
-bool isBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlankByte(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlankByte(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlankByte(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlankByte(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -76,21 +83,23 @@ struct Line {
 };
 
 class LineScanner {
-public:
+  public:
     explicit LineScanner(std::string_view text) : m_text(text) {}
 
     bool next(Line& line) {
-        if (m_pos >= m_text.size()) return false;
+        if (m_pos >= m_text.size())
+            return false;
         line.begin = m_pos;
         const std::size_t feed = m_text.find('\n', m_pos);
         line.next = feed == std::string_view::npos ? m_text.size() : feed + 1;
         line.end = feed == std::string_view::npos ? m_text.size() : feed;
-        if (line.end > line.begin && m_text[line.end - 1] == '\r') --line.end;
+        if (line.end > line.begin && m_text[line.end - 1] == '\r')
+            --line.end;
         m_pos = line.next;
         return true;
     }
 
-private:
+  private:
     std::string_view m_text;
     std::size_t m_pos = 0;
 };
@@ -105,7 +114,8 @@ struct ParsedLine {
 
 ParsedLine parseLine(std::string_view content) {
     const std::string_view line = trimBlanks(content);
-    if (line.empty()) return {};
+    if (line.empty())
+        return {};
     if (line.front() == '[') {
         // "]" can be the trail byte of a double-byte character in the name.
         const std::size_t close = text::findText(line, "]", 1);
@@ -114,14 +124,16 @@ ParsedLine parseLine(std::string_view content) {
         return {LineKind::Section, trimBlanks(name), {}};
     }
     const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return {LineKind::Key, line, {}};
+    if (equals == std::string_view::npos)
+        return {LineKind::Key, line, {}};
     return {LineKind::Key, trimBlanks(line.substr(0, equals)), trimBlanks(line.substr(equals + 1))};
 }
 
 // What the caller's buffer receives of a stored value.
 std::string finishValue(std::string_view value) {
     const std::size_t nul = value.find('\0');
-    if (nul != std::string_view::npos) value = value.substr(0, nul);
+    if (nul != std::string_view::npos)
+        value = value.substr(0, nul);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -130,7 +142,8 @@ std::string finishValue(std::string_view value) {
         std::size_t cut = 0;
         while (cut < value.size()) {
             const std::size_t length = text::charLengthAt(value, cut);
-            if (cut + length > limit) break;
+            if (cut + length > limit)
+                break;
             cut += length;
         }
         value = value.substr(0, cut);
@@ -149,7 +162,8 @@ PrivateProfile::PrivateProfile(std::string path) : m_path(std::move(path)) {}
 
 std::string PrivateProfile::read(std::string_view section, std::string_view key) const {
     std::string content;
-    if (readFile(m_path, content) != ReadResult::Ok) return {};
+    if (readFile(m_path, content) != ReadResult::Ok)
+        return {};
     LineScanner scanner(content);
     Line line;
     bool inSection = false;
@@ -158,7 +172,8 @@ std::string PrivateProfile::read(std::string_view section, std::string_view key)
             parseLine(std::string_view(content).substr(line.begin, line.end - line.begin));
         if (parsed.kind == LineKind::Section) {
             // Only the first section of the name counts.
-            if (inSection) break;
+            if (inSection)
+                break;
             inSection = equalsNoCase(parsed.name, section);
         } else if (inSection && parsed.kind == LineKind::Key && equalsNoCase(parsed.name, key)) {
             return finishValue(parsed.value);
@@ -170,7 +185,8 @@ std::string PrivateProfile::read(std::string_view section, std::string_view key)
 bool PrivateProfile::write(std::string_view section, std::string_view key,
                            std::string_view value) const {
     std::string content;
-    if (readFile(m_path, content) == ReadResult::Failed) return false;
+    if (readFile(m_path, content) == ReadResult::Failed)
+        return false;
 
     std::string newLine(key);
     newLine += '=';
@@ -185,8 +201,10 @@ bool PrivateProfile::write(std::string_view section, std::string_view key,
         const ParsedLine parsed =
             parseLine(std::string_view(content).substr(line.begin, line.end - line.begin));
         if (parsed.kind == LineKind::Section) {
-            if (sectionFound) break;
-            if (!equalsNoCase(parsed.name, section)) continue;
+            if (sectionFound)
+                break;
+            if (!equalsNoCase(parsed.name, section))
+                continue;
             sectionFound = true;
         } else if (!sectionFound) {
             continue;
@@ -208,7 +226,8 @@ bool PrivateProfile::write(std::string_view section, std::string_view key,
         inserted += "\r\n";
         content.insert(insertAt, inserted);
     } else {
-        if (!content.empty() && content.back() != '\n') content += "\r\n";
+        if (!content.empty() && content.back() != '\n')
+            content += "\r\n";
         content += '[';
         content += section;
         content += "]\r\n";
@@ -227,22 +246,26 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
     // The temporary file sits beside the target so that the rename stays on
     // one file system; "/" is never the trail byte of a GBK character.
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string temporary = folder + ".quillon-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(counter.fetch_add(1)) + ".tmp";
 
     const auto fail = [&](int code) {
-        if (error) *error = writeError(path, code);
+        if (error)
+            *error = writeError(path, code);
         return false;
     };
 
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return fail(errno);
+    if (fd < 0)
+        return fail(errno);
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (put < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             const int code = errno;
             ::close(fd);
             ::unlink(temporary.c_str());

@@ -17,7 +17,7 @@ inline constexpr std::size_t kProfileBufferSize = 10240;
 // GBK bytes handed to the file system as they are. Holds no state besides
 // the path; use from one thread at a time per file.
 class PrivateProfile {
-public:
+  public:
     explicit PrivateProfile(std::string path);
 
     const std::string& path() const { return m_path; }
@@ -34,7 +34,7 @@ public:
     // when the file could not be written.
     bool write(std::string_view section, std::string_view key, std::string_view value) const;
 
-private:
+  private:
     std::string m_path;
 };
 

@@ -36,7 +36,8 @@ void Settings::setSavePath(const std::string& path) {
 
 bool Settings::applyChosenSavePath(const std::string& chosen) {
     std::string path = chosen;
-    if (!text::containsText(path, ".")) path += ".csv";
+    if (!text::containsText(path, "."))
+        path += ".csv";
     SavePathParts parts = splitSavePath(path);
     const bool accepted = !parts.outputName.empty();
     std::lock_guard lock(m_mutex);

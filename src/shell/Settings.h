@@ -51,7 +51,7 @@ SavePathParts splitSavePath(std::string_view path);
 // that read them at the moment of use. Every call is safe from any thread and
 // works on a copy, so a reader never sees a half-written value.
 class Settings {
-public:
+  public:
     SettingsValues values() const;
     void setValues(const SettingsValues& values);
 
@@ -68,7 +68,7 @@ public:
     // The folder of the run's pictures: outputDir + outputName.
     std::string pictureFolder() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     SettingsValues m_values;
 };

@@ -20,23 +20,28 @@ constexpr std::string_view kSave = "SAVE";
 constexpr std::array<std::string_view, 3> kReplaceFromKeys = {"1", "2", "3"};
 constexpr std::array<std::string_view, 3> kReplaceToKeys = {"to1", "to3", "to2"};
 
-std::string_view boolText(bool value) { return value ? kTrue : kFalse; }
+std::string_view boolText(bool value) {
+    return value ? kTrue : kFalse;
+}
 
 } // namespace
 
 std::string programDirectory() {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return ".";
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
+        return ".";
     const std::string path(buffer, static_cast<std::size_t>(length));
     const std::size_t slash = path.rfind(kPathSeparator);
-    if (slash == std::string::npos) return ".";
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
 }
 
 std::string optionsFilePath() {
     std::string directory = programDirectory();
-    if (directory.back() == kPathSeparator) directory.pop_back();
+    if (directory.back() == kPathSeparator)
+        directory.pop_back();
     return directory + kPathSeparator + "options" + kPathSeparator + "options.ini";
 }
 

@@ -19,9 +19,10 @@ std::string optionsFilePath();
 // The items of the settings page's fail-mode list, in list order; item i
 // stands for descFailMode i + 1. GBK.
 inline constexpr std::array<std::string_view, 3> kFailModeItems = {
-    "\xB1\xA3\xB3\xD6\xB2\xBB\xB1\xE4",                             // 保持不变
-    "\xC9\xBE\xB3\xFD\xCD\xBC\xC6\xAC",                             // 删除图片
-    "\xD6\xD8\xD0\xC2\xCF\xC2\xD4\xD8 \xC8\xD4\xCA\xA7\xB0\xDC\xC9\xBE\xB3\xFD", // 重新下载 仍失败删除
+    "\xB1\xA3\xB3\xD6\xB2\xBB\xB1\xE4",                                          // 保持不变
+    "\xC9\xBE\xB3\xFD\xCD\xBC\xC6\xAC",                                          // 删除图片
+    "\xD6\xD8\xD0\xC2\xCF\xC2\xD4\xD8 \xC8\xD4\xCA\xA7\xB0\xDC\xC9\xBE\xB3\xFD", // 重新下载
+                                                                                 // 仍失败删除
 };
 
 // "已经保存！", title "提示".

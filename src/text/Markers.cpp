@@ -17,10 +17,12 @@ std::string cutBetween(std::string_view text, std::string_view left, std::string
     auto find = caseSensitive ? findText : findTextNoCase;
 
     const std::size_t leftAt = find(text, leftMarker, start);
-    if (leftAt == std::string_view::npos) return {};
+    if (leftAt == std::string_view::npos)
+        return {};
     const std::size_t from = leftAt + leftMarker.size();
     const std::size_t rightAt = find(text, rightMarker, from);
-    if (rightAt == std::string_view::npos) return {};
+    if (rightAt == std::string_view::npos)
+        return {};
     return std::string(text.substr(from, rightAt - from));
 }
 
@@ -28,18 +30,22 @@ std::string textBetween(std::string_view text, std::string_view left, std::strin
     std::size_t from = 0;
     if (!left.empty()) {
         const std::size_t leftAt = findText(text, left);
-        if (leftAt == std::string_view::npos) return {};
+        if (leftAt == std::string_view::npos)
+            return {};
         from = leftAt + left.size();
     }
-    if (right.empty()) return std::string(text.substr(from));
+    if (right.empty())
+        return std::string(text.substr(from));
     const std::size_t rightAt = findText(text, right, from);
-    if (rightAt == std::string_view::npos) return {};
+    if (rightAt == std::string_view::npos)
+        return {};
     return std::string(text.substr(from, rightAt - from));
 }
 
 std::string afterLast(std::string_view text, std::string_view marker) {
     const std::size_t at = findLastText(text, marker);
-    if (at == std::string_view::npos) return {};
+    if (at == std::string_view::npos)
+        return {};
     return std::string(text.substr(at + marker.size()));
 }
 

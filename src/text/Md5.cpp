@@ -22,10 +22,16 @@ std::string md5Digits(std::string_view bytes, const char* digits) {
 
 } // namespace
 
-std::string md5Hex(std::string_view bytes) { return md5Digits(bytes, "0123456789abcdef"); }
+std::string md5Hex(std::string_view bytes) {
+    return md5Digits(bytes, "0123456789abcdef");
+}
 
-std::string md5Mid16(std::string_view bytes) { return md5Hex(bytes).substr(8, 16); }
+std::string md5Mid16(std::string_view bytes) {
+    return md5Hex(bytes).substr(8, 16);
+}
 
-std::string md5UpperHex(std::string_view bytes) { return md5Digits(bytes, "0123456789ABCDEF"); }
+std::string md5UpperHex(std::string_view bytes) {
+    return md5Digits(bytes, "0123456789ABCDEF");
+}
 
 } // namespace quillon::text

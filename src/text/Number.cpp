@@ -33,26 +33,37 @@ std::string halfWidth(std::string_view text) {
     return out;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Length of the longest decimal number at the start of `s`, 0 when none.
 std::size_t numberLength(std::string_view s) {
     std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
     std::size_t digits = 0;
-    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    while (i < s.size() && isDigit(s[i]))
+        ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+        while (i < s.size() && isDigit(s[i]))
+            ++i, ++digits;
     }
-    if (digits == 0) return 0;
+    if (digits == 0)
+        return 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
         const std::size_t exponentStart = j;
-        while (j < s.size() && isDigit(s[j])) ++j;
-        if (j > exponentStart) i = j;
+        while (j < s.size() && isDigit(s[j]))
+            ++j;
+        if (j > exponentStart)
+            i = j;
     }
     return i;
 }
@@ -62,12 +73,15 @@ std::size_t numberLength(std::string_view s) {
 double numberFromText(std::string_view text) {
     const std::string plain = halfWidth(text);
     std::string_view s = plain;
-    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
     const std::size_t length = numberLength(s);
-    if (length == 0) return 0.0;
+    if (length == 0)
+        return 0.0;
     std::string_view number = s.substr(0, length);
     // from_chars takes no leading "+".
-    if (number.front() == '+') number.remove_prefix(1);
+    if (number.front() == '+')
+        number.remove_prefix(1);
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
@@ -78,7 +92,8 @@ double numberFromText(std::string_view text) {
 }
 
 std::string numberToText(double value) {
-    if (value == 0.0) return "0"; // never "-0"
+    if (value == 0.0)
+        return "0"; // never "-0"
     char buffer[64];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 13);

@@ -15,12 +15,16 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 // CP936 is what Windows calls GBK; glibc knows both names.
 iconv_t openConverter(const char* to, const char* from) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == kNoConverter && std::strcmp(to, "CP936") == 0) cd = iconv_open("GBK", from);
-    if (cd == kNoConverter && std::strcmp(from, "CP936") == 0) cd = iconv_open(to, "GBK");
+    if (cd == kNoConverter && std::strcmp(to, "CP936") == 0)
+        cd = iconv_open("GBK", from);
+    if (cd == kNoConverter && std::strcmp(from, "CP936") == 0)
+        cd = iconv_open(to, "GBK");
     return cd;
 }
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool isContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Bytes to drop for one character that cannot be converted at `p`: a whole
 // well-formed sequence (the target lacks the character), else the lead byte
@@ -29,9 +33,12 @@ bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 std::size_t utf8SkipLength(const char* p, std::size_t left) {
     const auto lead = static_cast<unsigned char>(p[0]);
     std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
     std::size_t skip = 1;
     while (skip < length && skip < left && isContinuation(static_cast<unsigned char>(p[skip]))) {
         ++skip;
@@ -39,14 +46,19 @@ std::size_t utf8SkipLength(const char* p, std::size_t left) {
     return skip;
 }
 
-bool isGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-bool isGbkTrail(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
+bool isGbkLead(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+bool isGbkTrail(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
 
 // A lead byte whose next byte cannot follow it stands alone, so that next
 // byte starts a character of its own.
 std::size_t gbkSkipLength(const char* p, std::size_t left) {
     const auto lead = static_cast<unsigned char>(p[0]);
-    if (!isGbkLead(lead) || left < 2) return 1;
+    if (!isGbkLead(lead) || left < 2)
+        return 1;
     return isGbkTrail(static_cast<unsigned char>(p[1])) ? 2 : 1;
 }
 
@@ -54,9 +66,11 @@ std::size_t gbkSkipLength(const char* p, std::size_t left) {
 // one "?" for every input character that cannot be converted.
 std::string convert(std::string_view input, const char* to, const char* from, std::size_t maxGrowth,
                     std::size_t (*skipLength)(const char*, std::size_t)) {
-    if (input.empty()) return {};
+    if (input.empty())
+        return {};
     iconv_t cd = openConverter(to, from);
-    if (cd == kNoConverter) return std::string(input);
+    if (cd == kNoConverter)
+        return std::string(input);
 
     std::string out(input.size() * maxGrowth + 16, '\0');
     char* in = const_cast<char*>(input.data());
@@ -64,8 +78,10 @@ std::string convert(std::string_view input, const char* to, const char* from, st
     char* outPtr = out.data();
     std::size_t outLeft = out.size();
     while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) break; // cannot happen with the size above
+        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen with the size above
         // EINVAL: the input ends inside a character.
         const std::size_t skip = errno == EINVAL ? inLeft : skipLength(in, inLeft);
         *outPtr++ = '?';
@@ -89,7 +105,7 @@ std::string gbkToUtf8WithIconv(std::string_view gbk) {
 // from iconv, so that both agree byte for byte while a large page converts
 // several times faster than through iconv itself.
 class GbkTable {
-public:
+  public:
     // The shared table; nullptr when it could not be built.
     static const GbkTable* instance() {
         static const std::unique_ptr<GbkTable> table = build();
@@ -106,7 +122,8 @@ public:
             const unsigned char c = bytes[i];
             if (c < 0x80) {
                 std::size_t end = i + 1;
-                while (end < size && bytes[end] < 0x80) ++end;
+                while (end < size && bytes[end] < 0x80)
+                    ++end;
                 out.append(gbk.substr(i, end - i));
                 i = end;
             } else if (isGbkLead(c) && i + 1 < size && isGbkTrail(bytes[i + 1])) {
@@ -120,7 +137,7 @@ public:
         return out;
     }
 
-private:
+  private:
     static constexpr std::uint32_t kQuestion = (1u << 24) | '?';
     static constexpr std::size_t kTrails = 0xFF - 0x40;
 
@@ -137,7 +154,8 @@ private:
     }
 
     static bool pack(std::string_view utf8, std::uint32_t& packed) {
-        if (utf8.empty() || utf8.size() > 3) return false;
+        if (utf8.empty() || utf8.size() > 3)
+            return false;
         packed = static_cast<std::uint32_t>(utf8.size()) << 24;
         for (std::size_t k = 0; k < utf8.size(); ++k) {
             packed |= static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[k])) << (8 * k);
@@ -151,7 +169,8 @@ private:
         std::string all;
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-                if (!isGbkTrail(static_cast<unsigned char>(trail))) continue;
+                if (!isGbkTrail(static_cast<unsigned char>(trail)))
+                    continue;
                 all.push_back(static_cast<char>(lead));
                 all.push_back(static_cast<char>(trail));
                 all.push_back('\n');
@@ -165,7 +184,8 @@ private:
         std::size_t from = 0;
         auto next = [&](std::uint32_t& packed) {
             const std::size_t end = converted.find('\n', from);
-            if (end == std::string::npos) return false;
+            if (end == std::string::npos)
+                return false;
             const bool ok = pack(std::string_view(converted).substr(from, end - from), packed);
             from = end + 1;
             return ok;
@@ -173,12 +193,16 @@ private:
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
                 const auto t = static_cast<unsigned char>(trail);
-                if (!isGbkTrail(t)) continue;
-                if (!next(table->m_pairs[index(static_cast<unsigned char>(lead), t)])) return nullptr;
+                if (!isGbkTrail(t))
+                    continue;
+                if (!next(table->m_pairs[index(static_cast<unsigned char>(lead), t)]))
+                    return nullptr;
             }
         }
-        if (!next(table->m_single80) || !next(table->m_singleFF)) return nullptr;
-        if (from != converted.size()) return nullptr;
+        if (!next(table->m_single80) || !next(table->m_singleFF))
+            return nullptr;
+        if (from != converted.size())
+            return nullptr;
         return table;
     }
 

@@ -13,6 +13,8 @@ std::string gbkToUtf8(std::string_view gbk);
 std::string utf8ToGbk(std::string_view utf8);
 
 // A message written in the (UTF-8) source, as the GBK text the system uses.
-inline std::string gbk(std::string_view utf8Literal) { return utf8ToGbk(utf8Literal); }
+inline std::string gbk(std::string_view utf8Literal) {
+    return utf8ToGbk(utf8Literal);
+}
 
 } // namespace quillon::text

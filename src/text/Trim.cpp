@@ -5,11 +5,15 @@
 namespace quillon::text {
 namespace {
 
-bool isWhiteByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isWhiteByte(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::size_t blankLengthAt(std::string_view text, std::size_t pos) {
-    if (text[pos] == ' ') return 1;
-    if (text.substr(pos, 2) == kFullWidthSpace) return 2;
+    if (text[pos] == ' ')
+        return 1;
+    if (text.substr(pos, 2) == kFullWidthSpace)
+        return 2;
     return 0;
 }
 
@@ -22,7 +26,8 @@ std::size_t endWithoutTrailingBlanks(std::string_view text) {
         const std::size_t blank = blankLengthAt(text, pos);
         const std::size_t length = blank ? blank : charLengthAt(text, pos);
         pos += length;
-        if (!blank) end = pos;
+        if (!blank)
+            end = pos;
     }
     return end;
 }
@@ -31,7 +36,8 @@ std::size_t startWithoutLeadingBlanks(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t blank = blankLengthAt(text, pos);
-        if (!blank) break;
+        if (!blank)
+            break;
         pos += blank;
     }
     return pos;
@@ -55,7 +61,8 @@ std::string trimEnd(std::string_view text) {
 
 bool isBlank(std::string_view text) {
     for (char c : text) {
-        if (!isWhiteByte(c)) return false;
+        if (!isWhiteByte(c))
+            return false;
     }
     return true;
 }
@@ -64,7 +71,8 @@ std::string removeBlanks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (!isWhiteByte(c)) out.push_back(c);
+        if (!isWhiteByte(c))
+            out.push_back(c);
     }
     return out;
 }

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <ostream>
 #include <mutex>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>

@@ -26,17 +26,20 @@ TEST(CredentialList, ReadsDirectChildrenOfTheRoot) {
          "<x other=\"1\" appsecret=\"s3\" appkey=\"k3\">text<deep appkey=\"no\"/></x></apps>",
          {{"k1", "s1"}, {"k2", "s2"}, {"k3", "s3"}}},
         {"a wrapper under the root gives one empty entry",
-         "<root><list><app appkey=\"k1\" appsecret=\"s1\"/></list></root>", {{"", ""}}},
+         "<root><list><app appkey=\"k1\" appsecret=\"s1\"/></list></root>",
+         {{"", ""}}},
         {"a wrapper carrying the attributes",
          "<root><list appkey=\"w\" appsecret=\"v\"><app appkey=\"k1\"/></list></root>",
          {{"w", "v"}}},
         {"attribute names are case-sensitive",
-         "<r><a AppKey=\"k\" appsecret=\"s\"/></r>", {{"", "s"}}},
+         "<r><a AppKey=\"k\" appsecret=\"s\"/></r>",
+         {{"", "s"}}},
         {"predefined entities decoded once",
          "<r><a appkey=\"a&amp;b&lt;&gt;\" appsecret=\"&quot;x&apos;&amp;lt;\"/></r>",
          {{"a&b<>", "\"x'&lt;"}}},
         {"utf-8 answer gives GBK texts",
-         "<?xml version=\"1.0\" encoding=\"utf-8\"?><r><a appkey=\"\xE4\xB8\xAD\" appsecret=\"s\"/></r>",
+         "<?xml version=\"1.0\" encoding=\"utf-8\"?><r><a appkey=\"\xE4\xB8\xAD\" "
+         "appsecret=\"s\"/></r>",
          {{"\xD6\xD0", "s"}}},
     };
     for (const ListCase& c : cases) {
@@ -70,7 +73,8 @@ TEST(CredentialList, NothingUsableGivesFalse) {
 
 TEST(CredentialList, ReloadReplacesEntriesAndResetsThePosition) {
     CredentialList list;
-    ASSERT_TRUE(list.loadFromDocument("<r><a appkey=\"1\" appsecret=\"1\"/><a appkey=\"2\" appsecret=\"2\"/></r>"));
+    ASSERT_TRUE(list.loadFromDocument(
+        "<r><a appkey=\"1\" appsecret=\"1\"/><a appkey=\"2\" appsecret=\"2\"/></r>"));
     list.setCurrentCredential(2);
     ASSERT_TRUE(list.loadFromDocument("<r><a appkey=\"9\" appsecret=\"9\"/></r>"));
     EXPECT_EQ(list.size(), 1);
@@ -80,7 +84,7 @@ TEST(CredentialList, ReloadReplacesEntriesAndResetsThePosition) {
 }
 
 class CredentialFetch : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { quillon::net::setActiveEndpoints(quillon::net::Endpoints{}); }
 };
 

@@ -22,17 +22,19 @@ struct Outcome {
 Outcome run(const std::string& commandLine) {
     Outcome outcome;
     FILE* pipe = ::popen((commandLine + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return outcome;
+    if (pipe == nullptr)
+        return outcome;
     char buffer[4096];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        outcome.out.append(buffer, got);
     const int status = ::pclose(pipe);
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return outcome;
 }
 
 class Cli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_folder = fs::temp_directory_path() /
                    ("quillon-cli-" + std::to_string(::getpid()) + "-" +
@@ -52,15 +54,16 @@ protected:
     void TearDown() override { fs::remove_all(m_folder); }
 
     std::string path(const std::string& name) const { return (m_folder / name).string(); }
-    std::string cli() const { return std::string(QUILLON_CLI_PATH) + " --options " + path("options.ini"); }
+    std::string cli() const {
+        return std::string(QUILLON_CLI_PATH) + " --options " + path("options.ini");
+    }
 
     fs::path m_folder;
 };
 
 TEST_F(Cli, CopiesAListOnTheSandboxAndPrintsTheSummary) {
-    const Outcome outcome = run(cli() + " --sandbox --log " + path("log.txt") +
-                                " copy --list " + path("list.txt") + " --out " +
-                                path("out/items.csv"));
+    const Outcome outcome = run(cli() + " --sandbox --log " + path("log.txt") + " copy --list " +
+                                path("list.txt") + " --out " + path("out/items.csv"));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "下载总数： 4\n成功下载： 4\n下载失败： 0\n");
     // The options file asked for the 4.x layout: a one-line header.
@@ -92,7 +95,8 @@ TEST_F(Cli, DemoCopiesOneStoreOfEachLayout) {
     const Outcome outcome = run(std::string(QUILLON_CLI_PATH) + " demo --dir " + path("demo"));
     EXPECT_EQ(outcome.status, 0);
     const quillon::sim::Catalog catalog;
-    const int total = catalog.itemCount(0, -1) + catalog.itemCount(1, -1) + catalog.itemCount(2, -1);
+    const int total =
+        catalog.itemCount(0, -1) + catalog.itemCount(1, -1) + catalog.itemCount(2, -1);
     EXPECT_EQ(outcome.out.rfind("下载总数： " + std::to_string(total) + "\n成功下载： " +
                                     std::to_string(total) + "\n下载失败： 0\n",
                                 0),

@@ -1,6 +1,6 @@
+#include "engine/DescriptionPictures.h"
 #include "LogLines.h"
 #include "TestFiles.h"
-#include "engine/DescriptionPictures.h"
 
 #include "LoopbackServer.h"
 #include "doc/RegexMatcher.h"

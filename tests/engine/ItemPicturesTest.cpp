@@ -1,6 +1,6 @@
+#include "engine/ItemPictures.h"
 #include "LogLines.h"
 #include "TestFiles.h"
-#include "engine/ItemPictures.h"
 
 #include "HoldingServer.h"
 #include "LoopbackServer.h"

@@ -39,7 +39,8 @@ std::vector<std::string> columnsOf(const std::string& row) {
     std::vector<std::string> columns(1);
     bool quoted = false;
     for (char c : row) {
-        if (c == '"') quoted = !quoted;
+        if (c == '"')
+            quoted = !quoted;
         if (c == ',' && !quoted) {
             columns.emplace_back();
         } else {
@@ -64,12 +65,14 @@ std::vector<std::string> dataRows(const std::string& file, int version) {
     std::size_t start = 0;
     while (start < file.size()) {
         std::size_t end = file.find("\r\n", start);
-        if (end == std::string::npos) end = file.size();
+        if (end == std::string::npos)
+            end = file.size();
         lines.push_back(file.substr(start, end - start));
         start = end + 2;
     }
     const std::size_t headerLines = version == 4 ? 1 : 3;
-    if (lines.size() < headerLines) return {};
+    if (lines.size() < headerLines)
+        return {};
     return std::vector<std::string>(lines.begin() + headerLines, lines.end());
 }
 
@@ -81,7 +84,7 @@ int countLines(const std::vector<std::string>& lines, const std::string& utf8Pie
 }
 
 class RecordingListener : public engine::RunListener {
-public:
+  public:
     void runFinished(const shell::RunCounters& counters) override {
         std::lock_guard lock(m_mutex);
         m_summaries.push_back(counters);
@@ -100,7 +103,7 @@ public:
         return m_fileResults;
     }
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<shell::RunCounters> m_summaries;
     std::vector<bool> m_fileResults;
@@ -108,7 +111,7 @@ private:
 };
 
 class CopyRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_folder = fs::temp_directory_path() /
                    ("quillon-copy-" + std::to_string(::getpid()) + "-" +
@@ -123,7 +126,8 @@ protected:
     }
 
     void TearDown() override {
-        if (m_run.isRunning()) m_run.stop();
+        if (m_run.isRunning())
+            m_run.stop();
         m_market.stop();
         net::setActiveEndpoints(net::Endpoints{});
         fs::remove_all(m_folder);
@@ -248,11 +252,15 @@ TEST_F(CopyRun, RotatesToTheNextCredentialAndKeepsItForTheNextRun) {
     // The first entry of the list carries a secret the gateway does not know.
     const auto known = sim::MarketConfig::defaultCredentials();
     config.credentialListBody = "<?xml version=\"1.0\" encoding=\"utf-8\"?><apps>"
-                                "<app appkey=\"" + known[0].appKey + "\" appsecret=\"wrong\"/>"
-                                "<app appkey=\"" + known[1].appKey + "\" appsecret=\"" +
-                                known[1].appSecret + "\"/>"
-                                "<app appkey=\"" + known[2].appKey + "\" appsecret=\"" +
-                                known[2].appSecret + "\"/></apps>";
+                                "<app appkey=\"" +
+                                known[0].appKey +
+                                "\" appsecret=\"wrong\"/>"
+                                "<app appkey=\"" +
+                                known[1].appKey + "\" appsecret=\"" + known[1].appSecret +
+                                "\"/>"
+                                "<app appkey=\"" +
+                                known[2].appKey + "\" appsecret=\"" + known[2].appSecret +
+                                "\"/></apps>";
     startMarket(config);
     listItems(1, 1);
     copyAll();
@@ -268,7 +276,8 @@ TEST_F(CopyRun, RotatesToTheNextCredentialAndKeepsItForTheNextRun) {
     copyAll();
     std::vector<std::string> keys;
     for (const auto& request : m_market.requestLog()) {
-        if (request.path == "/router/rest") keys.push_back(request.query);
+        if (request.path == "/router/rest")
+            keys.push_back(request.query);
     }
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_NE(keys[0].find("app_key=" + known[1].appKey + "&"), std::string::npos);
@@ -288,7 +297,8 @@ TEST_F(CopyRun, WrapsAroundTheListWithAPauseAfterTheLastCredential) {
     // Both credentials are used up after two items: the third keeps the
     // worker rotating until the run is stopped.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (countLines(m_lines.lines(), "淘宝接口忙") < 2 && std::chrono::steady_clock::now() < deadline) {
+    while (countLines(m_lines.lines(), "淘宝接口忙") < 2 &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     m_run.stop();
@@ -334,7 +344,8 @@ TEST_F(CopyRun, AdjustsPricesAndStock) {
     // An item with SKUs.
     const sim::Catalog& catalog = m_market.catalog();
     int index = 0;
-    while (catalog.item(0, index).skus.empty()) ++index;
+    while (catalog.item(0, index).skus.empty())
+        ++index;
     const sim::ItemInfo item = catalog.item(0, index);
     m_list.append({catalog.itemTitle(0, index), "", "", item.id});
 
@@ -354,8 +365,8 @@ TEST_F(CopyRun, AdjustsPricesAndStock) {
     const std::string skus = unquote(columns[30]);
     std::string expected;
     for (const sim::SkuInfo& sku : item.skus) {
-        expected += text::numberToText(text::numberFromText(sku.price) * 120 / 100) + ":7:" +
-                    sku.outerId + ":" + sku.properties + ";";
+        expected += text::numberToText(text::numberFromText(sku.price) * 120 / 100) +
+                    ":7:" + sku.outerId + ":" + sku.properties + ";";
     }
     EXPECT_EQ(skus, expected + ";");
 }
@@ -420,7 +431,8 @@ TEST_F(CopyRun, DescriptionPicturesPointAtLocalCopies) {
     // Every title folder holds files.
     int files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(pictureFolder())) {
-        if (entry.is_regular_file() && entry.path().parent_path() != pictureFolder()) ++files;
+        if (entry.is_regular_file() && entry.path().parent_path() != pictureFolder())
+            ++files;
     }
     EXPECT_GT(files, 0);
 }
@@ -444,7 +456,8 @@ namespace {
 int itemWithOtherHostPicture(const sim::Catalog& catalog) {
     for (int index = 0; index < catalog.itemsPerStore(); ++index) {
         for (const sim::PictureRef& ref : catalog.item(0, index).descPictures) {
-            if (ref.host == catalog.otherPictureHost()) return index;
+            if (ref.host == catalog.otherPictureHost())
+                return index;
         }
     }
     return -1;
@@ -511,7 +524,8 @@ TEST_F(CopyRun, BrokenAnswersFailTheirItemsAndKeepTheOthers) {
     EXPECT_GT(counters.successCount, 0);
     const auto rows = dataRows(dataFile(), 5);
     EXPECT_EQ(rows.size(), static_cast<std::size_t>(counters.successCount));
-    for (const std::string& row : rows) EXPECT_EQ(columnsOf(row).size(), 44u);
+    for (const std::string& row : rows)
+        EXPECT_EQ(columnsOf(row).size(), 44u);
 }
 
 } // namespace
@@ -532,7 +546,8 @@ TEST_F(CopyRun, AStoreReadFromItsPagesIsCopiedWhole) {
     copyAll();
 
     std::set<std::string> copied;
-    for (const std::string& row : dataRows(dataFile(), 5)) copied.insert(columnsOf(row)[36]);
+    for (const std::string& row : dataRows(dataFile(), 5))
+        copied.insert(columnsOf(row)[36]);
     EXPECT_EQ(copied, std::set<std::string>(expected.begin(), expected.end()));
 }
 

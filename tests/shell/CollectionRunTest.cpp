@@ -24,7 +24,8 @@ namespace {
 using quillon::support::Watchdog;
 
 void waitFor(const std::atomic<int>& counter, int value) {
-    while (counter.load() < value) std::this_thread::yield();
+    while (counter.load() < value)
+        std::this_thread::yield();
 }
 
 // One result per worker number, written by the workers and read after they end.
@@ -43,9 +44,11 @@ TEST(CollectionRun, EveryItemIsTakenOnceAndOneWorkerClosesTheRun) {
             std::vector<int> mine;
             while (run.checkpoint()) {
                 const std::optional<int> position = run.takeNextItem();
-                if (!position) break;
+                if (!position)
+                    break;
                 mine.push_back(*position);
-                if (*position % 2 == 1) run.addRow("row" + std::to_string(*position) + "\n");
+                if (*position % 2 == 1)
+                    run.addRow("row" + std::to_string(*position) + "\n");
             }
             {
                 std::lock_guard lock(mutex);
@@ -69,7 +72,8 @@ TEST(CollectionRun, EveryItemIsTakenOnceAndOneWorkerClosesTheRun) {
         }
         std::sort(all.begin(), all.end());
         std::vector<int> expected(static_cast<std::size_t>(total));
-        for (int i = 0; i < total; ++i) expected[static_cast<std::size_t>(i)] = i + 1;
+        for (int i = 0; i < total; ++i)
+            expected[static_cast<std::size_t>(i)] = i + 1;
         EXPECT_EQ(all, expected) << total;
 
         const int successes = (total + 1) / 2;
@@ -82,10 +86,12 @@ TEST(CollectionRun, EveryItemIsTakenOnceAndOneWorkerClosesTheRun) {
 
         std::vector<std::string> rows;
         std::istringstream csv(run.csvRows());
-        for (std::string line; std::getline(csv, line);) rows.push_back(line);
+        for (std::string line; std::getline(csv, line);)
+            rows.push_back(line);
         std::sort(rows.begin(), rows.end());
         std::vector<std::string> expectedRows;
-        for (int i = 1; i <= total; i += 2) expectedRows.push_back("row" + std::to_string(i));
+        for (int i = 1; i <= total; i += 2)
+            expectedRows.push_back("row" + std::to_string(i));
         std::sort(expectedRows.begin(), expectedRows.end());
         EXPECT_EQ(rows, expectedRows) << total;
     }
@@ -98,9 +104,11 @@ TEST(CollectionRun, PauseHoldsEveryWorkerAtItsCheckpointUntilResume) {
     std::atomic<int> arrived{0};
     std::atomic<int> passed{0};
     ASSERT_TRUE(run.start(0, [&](int) {
-        while (!go) std::this_thread::yield();
+        while (!go)
+            std::this_thread::yield();
         ++arrived;
-        if (run.checkpoint()) ++passed;
+        if (run.checkpoint())
+            ++passed;
         run.workerFinished();
     }));
     run.pause();
@@ -124,10 +132,12 @@ TEST(CollectionRun, StopWhilePausedEndsTheWorkers) {
     std::atomic<int> arrived{0};
     PerWorker results{};
     ASSERT_TRUE(run.start(3, [&](int worker) {
-        while (!go) std::this_thread::yield();
+        while (!go)
+            std::this_thread::yield();
         ++arrived;
         results[static_cast<std::size_t>(worker)] = run.checkpoint() ? 1 : 2;
-        if (results[static_cast<std::size_t>(worker)] == 1) run.takeNextItem();
+        if (results[static_cast<std::size_t>(worker)] == 1)
+            run.takeNextItem();
     }));
     run.pause();
     go = true;
@@ -153,7 +163,8 @@ TEST(CollectionRun, StopKeepsTheCallerServingWhileItWaits) {
     std::atomic<bool> served{false};
     ASSERT_TRUE(run.start(1, [&](int) {
         ++blocked;
-        while (!served) std::this_thread::yield();
+        while (!served)
+            std::this_thread::yield();
         run.checkpoint();
     }));
     waitFor(blocked, CollectionRun::kWorkerCount);
@@ -188,7 +199,8 @@ TEST(CollectionRun, AWorkerMayStopItsOwnRun) {
     CollectionRun run;
     std::atomic<int> after{0};
     ASSERT_TRUE(run.start(1000, [&](int worker) {
-        if (worker == 1) run.stop();
+        if (worker == 1)
+            run.stop();
         while (run.checkpoint() && run.takeNextItem()) {
         }
         ++after;
@@ -203,8 +215,10 @@ TEST(CollectionRun, StartIsRefusedWhileWorkersOfTheLastRunLive) {
     CollectionRun run;
     std::atomic<bool> release{false};
     ASSERT_TRUE(run.start(4, [&](int) {
-        while (run.takeNextItem()) run.addRow("r");
-        while (!release) std::this_thread::yield();
+        while (run.takeNextItem())
+            run.addRow("r");
+        while (!release)
+            std::this_thread::yield();
         run.workerFinished();
     }));
     EXPECT_FALSE(run.start(1, [](int) {}));
@@ -229,7 +243,8 @@ TEST(CollectionRun, AStoppedRunKeepsItsNumbersUntilTheNextStart) {
     CollectionRun run;
     std::atomic<int> done{0};
     ASSERT_TRUE(run.start(3, [&](int) {
-        while (run.checkpoint() && run.takeNextItem()) run.addRow("r");
+        while (run.checkpoint() && run.takeNextItem())
+            run.addRow("r");
         ++done;
         run.sleepFor(24h); // held until the stop
     }));
@@ -242,7 +257,8 @@ TEST(CollectionRun, AStoppedRunKeepsItsNumbersUntilTheNextStart) {
 
     std::atomic<int> passed{0};
     ASSERT_TRUE(run.start(0, [&](int) {
-        if (run.checkpoint()) ++passed;
+        if (run.checkpoint())
+            ++passed;
     }));
     run.waitUntilEnded();
     EXPECT_EQ(passed, CollectionRun::kWorkerCount);

@@ -32,7 +32,7 @@ const auto& writeAll = quillon::support::writeFile;
 // Counts the notifications and reads the list back from inside them, which
 // would deadlock if the list called it with its lock held.
 class RecordingObserver : public ItemListObserver {
-public:
+  public:
     explicit RecordingObserver(const ItemList& list) : m_list(list) {}
 
     void rowAppended(int position, const ItemEntry& entry) override {
@@ -53,7 +53,7 @@ public:
     }
     int resets() const { return m_resets; }
 
-private:
+  private:
     const ItemList& m_list;
     mutable std::mutex m_mutex;
     std::vector<int> m_positions;
@@ -77,13 +77,16 @@ TEST(ItemListFile, ExportAndImportRestoreEveryColumn) {
         entry("name ending in " + kBarTrail, "", "http://b", "22"),
         entry(kBarTrail, "3", kBarTrail, "333"),
     };
-    for (const ItemEntry& row : rows) list.append(row);
+    for (const ItemEntry& row : rows)
+        list.append(row);
 
     std::string error;
     ASSERT_TRUE(list.exportToFile(path, &error)) << error;
-    EXPECT_EQ(readAll(path), kZhong + kWen + " A||1||12.50||http://item.taobao.com/item.htm?id=1\r\n"
-                             "name ending in " + kBarTrail + "||22||||http://b\r\n" +
-                             kBarTrail + "||333||3||" + kBarTrail + "\r\n");
+    EXPECT_EQ(readAll(path), kZhong + kWen +
+                                 " A||1||12.50||http://item.taobao.com/item.htm?id=1\r\n"
+                                 "name ending in " +
+                                 kBarTrail + "||22||||http://b\r\n" + kBarTrail + "||333||3||" +
+                                 kBarTrail + "\r\n");
 
     ItemList imported;
     imported.append(entry("old", "", "", "9"));
@@ -119,15 +122,20 @@ TEST(ItemListFile, ImportKeepsLinesOfExactlyFourPieces) {
         // So a row exported with an empty address does not come back.
         {"an empty address reads as a trailing ||", "a||1||2||\r\n", {}},
         {"line feeds only, no final break", "a||1||2||x\nb||3||4||y", {a, b}},
-        {"only the carriage return before a line feed goes", "a||1||2||x\r\r\n",
+        {"only the carriage return before a line feed goes",
+         "a||1||2||x\r\r\n",
          {entry("a", "2", "x\r", "1")}},
         {"empty lines", "\r\n\n\r\na||1||2||x\r\n\r\n", {a}},
-        {"NUL where a line starts ends the reading", "a||1||2||x\r\n\0b||3||4||y\r\n"s,
+        {"NUL where a line starts ends the reading", "a||1||2||x\r\n\0b||3||4||y\r\n"s, {a}},
+        {"0x1A where a line starts ends the reading",
+         "a||1||2||x\r\n\x1A"
+         "b||3||4||y\r\n",
          {a}},
-        {"0x1A where a line starts ends the reading", "a||1||2||x\r\n\x1A" "b||3||4||y\r\n", {a}},
-        {"NUL inside a line does not", "a\0z||1||2||x\r\nb||3||4||y"s,
+        {"NUL inside a line does not",
+         "a\0z||1||2||x\r\nb||3||4||y"s,
          {entry("a\0z"s, "2", "x", "1"), b}},
-        {"a trail byte | is no separator", kBarTrail + "||" + kBarTrail + "||2||x",
+        {"a trail byte | is no separator",
+         kBarTrail + "||" + kBarTrail + "||2||x",
          {entry(kBarTrail, "2", "x", kBarTrail)}},
         {"a single | is no separator", "a|b||1||2||x", {entry("a|b", "2", "x", "1")}},
         {"nothing", "", {}},
@@ -200,20 +208,32 @@ TEST(ItemList, DeletesTheFirstRowOfEachName) {
         {"the upper of two equal names goes", {"APPLE"}, {"2", "3", "4", "5", "6"}, true},
         {"each name takes the next match", {"apple", "apple"}, {"3", "4", "5", "6"}, true},
         {"whole text only", {"Ap", "Apple pie"}, {"1", "2", "3", "4", "5", "6"}, false},
-        {"no case folding inside a double-byte character", {"\x81" "a"},
-         {"1", "2", "3", "4", "5", "6"}, false},
-        {"a double-byte name", {"\x81" "A", "b"}, {"1", "2", "4", "6"}, true},
+        {"no case folding inside a double-byte character",
+         {"\x81"
+          "a"},
+         {"1", "2", "3", "4", "5", "6"},
+         false},
+        {"a double-byte name",
+         {"\x81"
+          "A",
+          "b"},
+         {"1", "2", "4", "6"},
+         true},
         {"nothing", {}, {"1", "2", "3", "4", "5", "6"}, false},
     };
     for (const Case& c : cases) {
         ItemList list;
         RecordingObserver observer(list);
         list.setObserver(&observer);
-        for (const char* name : {"Apple", "apple", "B", "Apple", "\x81" "A", "App"})
+        for (const char* name : {"Apple", "apple", "B", "Apple",
+                                 "\x81"
+                                 "A",
+                                 "App"})
             list.append(entry(name, "", "", std::to_string(list.rowCount() + 1)));
         list.deleteByNames(c.names);
         std::vector<std::string> ids;
-        for (const ItemEntry& row : list.rows()) ids.push_back(row.itemId);
+        for (const ItemEntry& row : list.rows())
+            ids.push_back(row.itemId);
         EXPECT_EQ(ids, c.remainingIds) << c.name;
         EXPECT_EQ(observer.resets(), c.reset ? 1 : 0) << c.name;
     }
@@ -244,9 +264,11 @@ TEST(ItemList, ConcurrentAppendsKeepEveryRowAndTellTheObserver) {
     }
     // A reader at the same time, as the workers read rows during a run.
     std::thread reader([&list] {
-        for (int i = 0; i < 2000; ++i) (void)list.row(i % 50);
+        for (int i = 0; i < 2000; ++i)
+            (void)list.row(i % 50);
     });
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
     reader.join();
 
     const std::vector<ItemEntry> rows = list.rows();
@@ -264,7 +286,8 @@ TEST(ItemList, ConcurrentAppendsKeepEveryRowAndTellTheObserver) {
     std::vector<int> positions = observer.positions();
     std::sort(positions.begin(), positions.end());
     std::vector<int> expected(kThreads * kRowsEach);
-    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int>(i);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        expected[i] = static_cast<int>(i);
     EXPECT_EQ(positions, expected);
     EXPECT_TRUE(observer.allSeen());
 }

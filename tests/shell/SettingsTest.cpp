@@ -35,35 +35,37 @@ TEST(PrivateProfile, ReadsValuesAsTheProfileFunctionsDo) {
     const std::string path = folder.file("p.ini");
     writeAll(path, "; a comment line\r\n"
                    "[DL_PIC]\r\n"
-                   "download=" + kTrue + "\r\n"
-                   "  Fall = 2  \r\n"
-                   "[pr_info]\r\n"
-                   "price=\"85\"\r\n"
-                   "empty=\r\n"
-                   "bare\r\n"
-                   "[\x81\x5D]\r\n" // 乚: its trail byte is "]"
-                   "k=gbk section\r\n"
-                   "[DL_PIC]\r\n"
-                   "later=second section of the name\r\n"
-                   "[Other]\n"
-                   "key=lf only\n"
-                   "last=no line break");
+                   "download=" +
+                       kTrue +
+                       "\r\n"
+                       "  Fall = 2  \r\n"
+                       "[pr_info]\r\n"
+                       "price=\"85\"\r\n"
+                       "empty=\r\n"
+                       "bare\r\n"
+                       "[\x81\x5D]\r\n" // 乚: its trail byte is "]"
+                       "k=gbk section\r\n"
+                       "[DL_PIC]\r\n"
+                       "later=second section of the name\r\n"
+                       "[Other]\n"
+                       "key=lf only\n"
+                       "last=no line break");
     struct Case {
         const char* section;
         const char* key;
         std::string expected;
     };
     const Case cases[] = {
-        {"dl_pic", "DOWNLOAD", kTrue},               // sections and keys ignore case
-        {"DL_PIC", "fall", "2"},                     // blanks around key and value go
-        {"PR_INFO", "price", "85"},                  // enclosing quotes go
+        {"dl_pic", "DOWNLOAD", kTrue}, // sections and keys ignore case
+        {"DL_PIC", "fall", "2"},       // blanks around key and value go
+        {"PR_INFO", "price", "85"},    // enclosing quotes go
         {"PR_INFO", "empty", ""},
         {"PR_INFO", "bare", ""},
         {"PR_INFO", "missing", ""},
         {"NOSUCH", "download", ""},
-        {"PR_INFO", "download", ""},                 // a key of another section
+        {"PR_INFO", "download", ""}, // a key of another section
         {"\x81\x5D", "k", "gbk section"},
-        {"DL_PIC", "later", ""},                     // only the first section of a name counts
+        {"DL_PIC", "later", ""}, // only the first section of a name counts
         {"other", "key", "lf only"},
         {"other", "last", "no line break"},
     };
@@ -85,9 +87,9 @@ TEST(PrivateProfile, WritesOneValueAndLeavesTheRestAsItWas) {
                    "[Second]\r\n"
                    "gamma=3\r\n");
     const PrivateProfile profile(path);
-    ASSERT_TRUE(profile.write("FIRST", "alpha", "one"));  // replaced in place
-    ASSERT_TRUE(profile.write("first", "delta", "4"));    // after the section's last line
-    ASSERT_TRUE(profile.write("Third", "epsilon", "5"));  // a new section at the end
+    ASSERT_TRUE(profile.write("FIRST", "alpha", "one")); // replaced in place
+    ASSERT_TRUE(profile.write("first", "delta", "4"));   // after the section's last line
+    ASSERT_TRUE(profile.write("Third", "epsilon", "5")); // a new section at the end
     EXPECT_EQ(readAll(path), "; keep me\n"
                              "[First]\n"
                              "alpha=one\n"
@@ -130,7 +132,8 @@ TEST(PrivateProfile, CutsLongValuesToTheBuffer) {
         std::string expected;
     };
     std::string zhongs;
-    for (int i = 0; i < 6000; ++i) zhongs += kZhong;
+    for (int i = 0; i < 6000; ++i)
+        zhongs += kZhong;
     const Case cases[] = {
         {"single bytes", std::string(20000, 'a'), std::string(10239, 'a')},
         {"exactly the room", std::string(10239, 'b'), std::string(10239, 'b')},

@@ -26,7 +26,8 @@ inline std::string messageOf(const std::string& line) {
                 break;
             }
         }
-        if (!unit) break;
+        if (!unit)
+            break;
     }
     return line.substr(pos);
 }

@@ -13,7 +13,7 @@
 namespace quillon::support {
 
 class Watchdog {
-public:
+  public:
     explicit Watchdog(std::chrono::seconds budget = std::chrono::seconds(60))
         : m_thread([this, budget] {
               std::unique_lock lock(m_mutex);
@@ -31,7 +31,7 @@ public:
         m_thread.join();
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::condition_variable m_done;
     bool m_disarmed = false;

@@ -17,15 +17,16 @@ using namespace quillon::text;
 namespace {
 
 // GBK bytes of a few characters used below.
-const std::string kZhong = "\xD6\xD0"; // 中
-const std::string kWen = "\xCE\xC4";   // 文
-const std::string kBiao = "\x81\x5C";  // 乗 (CP936 81 5C): its trail byte is "\"
+const std::string kZhong = "\xD6\xD0";              // 中
+const std::string kWen = "\xCE\xC4";                // 文
+const std::string kBiao = "\x81\x5C";               // 乗 (CP936 81 5C): its trail byte is "\"
 const std::string kQuoteWord = "#\xD2\xFD\xBA\xC5"; // #引号
 
 TEST(TextCodec, RoundTripsChineseText) {
     const std::string gbk = kZhong + kWen + "abc" + kBiao;
     const std::string utf8 = gbkToUtf8(gbk);
-    EXPECT_EQ(utf8.substr(0, 9), "\xE4\xB8\xAD\xE6\x96\x87" "abc");
+    EXPECT_EQ(utf8.substr(0, 9), "\xE4\xB8\xAD\xE6\x96\x87"
+                                 "abc");
     EXPECT_EQ(utf8ToGbk(utf8), gbk);
 }
 
@@ -37,14 +38,32 @@ TEST(TextCodec, ReplacesWhatCannotBeConverted) {
         std::string expected;
     };
     const Case cases[] = {
-        {"emoji has no GBK form", "a\xF0\x9F\x98\x80" "b", true, "a?b"},
-        {"stray continuation byte", "a\x80" "b", true, "a?b"},
+        {"emoji has no GBK form",
+         "a\xF0\x9F\x98\x80"
+         "b",
+         true, "a?b"},
+        {"stray continuation byte",
+         "a\x80"
+         "b",
+         true, "a?b"},
         {"truncated UTF-8 at the end", "ab\xE4\xB8", true, "ab?"},
-        {"truncated UTF-8 in the middle", "a\xE4\xB8" "b", true, "a?b"},
-        {"overlong form", "a\xC0\xAF" "b", true, "a??b"},
+        {"truncated UTF-8 in the middle",
+         "a\xE4\xB8"
+         "b",
+         true, "a?b"},
+        {"overlong form",
+         "a\xC0\xAF"
+         "b",
+         true, "a??b"},
         {"lone GBK lead byte at the end", "ab\xD6", false, "ab?"},
-        {"GBK lead byte before a digit keeps the digit", "\xD6" "1b", false, "?1b"},
-        {"0xFF is no GBK byte", "a\xFF" "b", false, "a?b"},
+        {"GBK lead byte before a digit keeps the digit",
+         "\xD6"
+         "1b",
+         false, "?1b"},
+        {"0xFF is no GBK byte",
+         "a\xFF"
+         "b",
+         false, "a?b"},
         {"empty", "", true, ""},
     };
     for (const Case& c : cases) {
@@ -60,7 +79,8 @@ TEST(TextCodec, AgreesWithIconvOnEveryDoubleByteCharacter) {
     int checked = 0;
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
-            if (trail == 0x7F) continue;
+            if (trail == 0x7F)
+                continue;
             char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
             char out[8];
             char* inPtr = in;
@@ -88,12 +108,21 @@ TEST(GbkText, SearchesNeverStartInsideADoubleByteCharacter) {
     EXPECT_EQ(findLastText(kBiao + "x." + kBiao, "\\"), std::string::npos);
     EXPECT_EQ(findLastText(text + "\\", "\\"), 5u);
     // 中 is D6 D0; "\xD0" + "A" would match across the boundary of two characters.
-    EXPECT_EQ(findText(kZhong + "A", "\xD0" "A"), std::string::npos);
+    EXPECT_EQ(findText(kZhong + "A", "\xD0"
+                                     "A"),
+              std::string::npos);
     // Trail bytes 0x40-0x7E look like letters: no case folding inside them.
-    const std::string withLetterTrail = "\x81" "A" "a"; // one character, then "a"
+    const std::string withLetterTrail = "\x81"
+                                        "A"
+                                        "a"; // one character, then "a"
     EXPECT_EQ(findTextNoCase(withLetterTrail, "A"), 2u);
-    EXPECT_EQ(lowerAscii(withLetterTrail + "B"), "\x81" "Aab");
-    EXPECT_EQ(upperAscii("\x81" "a" "b"), "\x81" "aB");
+    EXPECT_EQ(lowerAscii(withLetterTrail + "B"), "\x81"
+                                                 "Aab");
+    EXPECT_EQ(upperAscii("\x81"
+                         "a"
+                         "b"),
+              "\x81"
+              "aB");
 }
 
 TEST(GbkText, FindsAndReplaces) {
@@ -102,9 +131,15 @@ TEST(GbkText, FindsAndReplaces) {
     };
     const Case cases[] = {
         {"aXbxc", "x", "-", "aXb-c", "a-b-c"},
-        {"aaaa", "aa", "a", "aa", "aa"},        // replacements are not scanned again
-        {"abc", "", "z", "abc", "abc"},          // empty pattern changes nothing
-        {"1,2,3", ",", "\xA3\xAC", "1\xA3\xAC" "2\xA3\xAC" "3", "1\xA3\xAC" "2\xA3\xAC" "3"},
+        {"aaaa", "aa", "a", "aa", "aa"}, // replacements are not scanned again
+        {"abc", "", "z", "abc", "abc"},  // empty pattern changes nothing
+        {"1,2,3", ",", "\xA3\xAC",
+         "1\xA3\xAC"
+         "2\xA3\xAC"
+         "3",
+         "1\xA3\xAC"
+         "2\xA3\xAC"
+         "3"},
         {kZhong + "ID=" + kWen, "id=", "#", kZhong + "ID=" + kWen, kZhong + "#" + kWen},
     };
     for (const Case& c : cases) {
@@ -147,7 +182,8 @@ TEST(Markers, CutBetween) {
         std::string text, left, right, expected;
     };
     const Case cases[] = {
-        {"item id of an item page", "var g={itemId:\"12345\",sellerId:\"9\"}", "itemId:\"", "\",", "12345"},
+        {"item id of an item page", "var g={itemId:\"12345\",sellerId:\"9\"}", "itemId:\"", "\",",
+         "12345"},
         {"ignores case", "<TITLE>shop</TITLE>", "<title>", "</title>", "shop"},
         {"#引号 stands for a double quote", "<span class=\"page-info\">1/25</span>",
          "<span class=" + kQuoteWord + "page-info" + kQuoteWord + ">", "</span>", "1/25"},
@@ -206,7 +242,9 @@ TEST(Number, FromText) {
         {"inf", 0},
         {"0x1A", 0},
         {"\xA3\xB1\xA3\xB2\xA3\xAE\xA3\xB5", 12.5}, // full-width １２．５
-        {"\xA1\xA1" "8", 8},                          // full-width space first
+        {"\xA1\xA1"
+         "8",
+         8}, // full-width space first
     };
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(numberFromText(c.text), c.expected) << c.text;
