@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <sys/resource.h>
 
 #include "acquisition/StoreReader.h"
 #include "doc/RegexMatcher.h"
@@ -18,9 +19,11 @@ using namespace quillon;
 namespace {
 
 double threadCpuMs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    const timeval total{usage.ru_utime.tv_sec + usage.ru_stime.tv_sec,
+                        usage.ru_utime.tv_usec + usage.ru_stime.tv_usec};
+    return static_cast<double>(total.tv_sec) * 1e3 + static_cast<double>(total.tv_usec) / 1e3;
 }
 
 // A page of `bytes` bytes made of the three layouts' list pages, none of

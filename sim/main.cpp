@@ -8,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "FaultPlan.h"
@@ -247,6 +248,8 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // --run-for ends through an alarm, received like the other two.
+    sigaddset(&signals, SIGALRM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     quillon::sim::SandboxMarket market;
@@ -267,13 +270,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (runFor > 0) {
-        const timespec wait{runFor, 0};
-        sigtimedwait(&signals, nullptr, &wait);
-    } else {
-        int received = 0;
-        sigwait(&signals, &received);
-    }
+    if (runFor > 0) ::alarm(static_cast<unsigned>(runFor));
+    int received = 0;
+    sigwait(&signals, &received);
     market.stop();
 
     if (printLog) {

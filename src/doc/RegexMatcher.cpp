@@ -146,15 +146,8 @@ std::uint32_t groupCountOf(const pcre2_code* code) {
     return count;
 }
 
-// A clock for the time budget, read at every start position: the coarse
-// clock costs a few nanoseconds and its millisecond steps are fine enough.
+// The clock of the time budget, read at every start position.
 std::chrono::nanoseconds budgetClock() {
-#ifdef CLOCK_MONOTONIC_COARSE
-    timespec now{};
-    if (clock_gettime(CLOCK_MONOTONIC_COARSE, &now) == 0) {
-        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-    }
-#endif
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "LogLines.h"
+#include "ListAcquisitionTest.h"
 #include "LoopbackServer.h"
 #include "Watchdog.h"
 #include "acquisition/AddToList.h"
@@ -21,13 +21,6 @@
 
 using namespace quillon;
 
-namespace quillon::shell {
-// Readable rows in failure messages.
-inline void PrintTo(const ItemEntry& entry, std::ostream* out) {
-    *out << "{" << text::gbkToUtf8(entry.name) << " | " << text::gbkToUtf8(entry.price) << " | "
-         << text::gbkToUtf8(entry.address) << " | " << entry.itemId << "}";
-}
-} // namespace quillon::shell
 using acquisition::AddToList;
 using acquisition::CategoryKind;
 using acquisition::CollectMode;
@@ -64,23 +57,8 @@ std::vector<std::string> listPageTargets(const Requests& requests, TargetOf targ
     return out;
 }
 
-class AddToListTest : public ::testing::Test {
+class AddToListTest : public support::ListAcquisitionTest {
   protected:
-    void SetUp() override { m_log.addSink(&m_lines); }
-
-    void TearDown() override {
-        m_adder.stop();
-        m_adder.waitForReaders();
-        m_market.stop();
-        net::setActiveEndpoints(net::Endpoints{});
-    }
-
-    void startMarket(const sim::MarketConfig& config = {}) {
-        std::string error;
-        ASSERT_TRUE(m_market.start(config, 0, &error)) << error;
-        net::setActiveEndpoints(m_market.endpoints());
-    }
-
     // Every host goes to a loopback server instead.
     static void routeEverythingTo(const support::LoopbackServer& server) {
         net::Endpoints endpoints;
@@ -88,25 +66,9 @@ class AddToListTest : public ::testing::Test {
         net::setActiveEndpoints(endpoints);
     }
 
-    // One press of the button in `mode` (address in UTF-8 unless told), then
-    // the readers it started are waited for.
+    // One press of the button in `mode`, the address in UTF-8 unless told.
     void press(CollectMode mode, const std::string& address, bool utf8 = true) {
-        m_mode = mode;
-        m_adder.add(utf8 ? text::gbk(address) : address);
-        m_adder.waitForReaders();
-    }
-
-    // Later calls of messages() leave out the lines logged so far.
-    void forgetLines() { m_linesSeen = m_lines.lines().size(); }
-
-    // The log lines without their stamps, in UTF-8.
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        const auto lines = m_lines.lines();
-        for (auto it = lines.begin() + static_cast<long>(m_linesSeen); it != lines.end(); ++it) {
-            out.push_back(text::gbkToUtf8(support::messageOf(*it)));
-        }
-        return out;
+        ListAcquisitionTest::press(mode, utf8 ? text::gbk(address) : address);
     }
 
     std::vector<std::string> sandboxListTargets() const {
@@ -114,15 +76,6 @@ class AddToListTest : public ::testing::Test {
             return request.host + request.target;
         });
     }
-
-    support::Watchdog m_watchdog{std::chrono::seconds(120)};
-    sim::SandboxMarket m_market;
-    shell::ItemList m_list;
-    shell::MemoryLogSink m_lines;
-    std::size_t m_linesSeen = 0;
-    shell::ActivityLog m_log;
-    std::atomic<CollectMode> m_mode{CollectMode::None};
-    AddToList m_adder{m_list, m_log, m_mode};
 };
 
 TEST_F(AddToListTest, SingleItemPageAppendsItsRowEachTime) {

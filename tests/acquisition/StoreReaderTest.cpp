@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "LogLines.h"
+#include "ListAcquisitionTest.h"
 #include "LoopbackServer.h"
 #include "Watchdog.h"
 #include "acquisition/AddToList.h"
@@ -26,14 +26,6 @@
 using namespace quillon;
 using acquisition::AddToList;
 using acquisition::CollectMode;
-
-namespace quillon::shell {
-// Readable rows in failure messages.
-inline void PrintTo(const ItemEntry& entry, std::ostream* out) {
-    *out << "{" << text::gbkToUtf8(entry.name) << " | " << text::gbkToUtf8(entry.price) << " | "
-         << text::gbkToUtf8(entry.address) << " | " << entry.itemId << "}";
-}
-} // namespace quillon::shell
 
 namespace {
 
@@ -112,39 +104,8 @@ class ListPageServer {
     support::LoopbackServer m_server;
 };
 
-class StoreReaderTest : public ::testing::Test {
+class StoreReaderTest : public support::ListAcquisitionTest {
   protected:
-    void SetUp() override { m_log.addSink(&m_lines); }
-
-    void TearDown() override {
-        m_adder.stop();
-        m_adder.waitForReaders();
-        m_market.stop();
-        net::setActiveEndpoints(net::Endpoints{});
-    }
-
-    void startMarket(const sim::MarketConfig& config) {
-        std::string error;
-        ASSERT_TRUE(m_market.start(config, 0, &error)) << error;
-        net::setActiveEndpoints(m_market.endpoints());
-    }
-
-    // One press of the button in `mode`, then every reader is waited for.
-    void press(CollectMode mode, const std::string& address) {
-        m_mode = mode;
-        m_adder.add(address);
-        m_adder.waitForReaders();
-    }
-
-    // The log lines without their stamps, in UTF-8.
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const std::string& line : m_lines.lines()) {
-            out.push_back(text::gbkToUtf8(support::messageOf(line)));
-        }
-        return out;
-    }
-
     std::vector<std::string> messagesStartingWith(const std::string& prefix) const {
         std::vector<std::string> out;
         for (const std::string& message : messages()) {
@@ -194,21 +155,6 @@ class StoreReaderTest : public ::testing::Test {
         }
         return sortedById(rows);
     }
-
-    void countLabel(int rows) {
-        std::lock_guard lock(m_labelMutex);
-        m_labels.push_back(rows);
-    }
-
-    support::Watchdog m_watchdog{std::chrono::seconds(120)};
-    sim::SandboxMarket m_market;
-    shell::ItemList m_list;
-    shell::MemoryLogSink m_lines;
-    shell::ActivityLog m_log;
-    std::atomic<CollectMode> m_mode{CollectMode::None};
-    std::mutex m_labelMutex;
-    std::vector<int> m_labels;
-    AddToList m_adder{m_list, m_log, m_mode, [this](int rows) { countLabel(rows); }};
 };
 
 TEST_F(StoreReaderTest, EachLayoutGivesEveryItemOfItsStore) {
@@ -248,9 +194,9 @@ TEST_F(StoreReaderTest, EachLayoutGivesEveryItemOfItsStore) {
     const auto counts = completionCounts();
     ASSERT_FALSE(counts.empty());
     EXPECT_EQ(*std::max_element(counts.begin(), counts.end()), 3 * 65);
-    std::lock_guard lock(m_labelMutex);
-    EXPECT_EQ(m_labels.size(), 12u);
-    EXPECT_EQ(*std::max_element(m_labels.begin(), m_labels.end()), 3 * 65);
+    const std::vector<int> labels = countLabels();
+    EXPECT_EQ(labels.size(), 12u);
+    EXPECT_EQ(*std::max_element(labels.begin(), labels.end()), 3 * 65);
 }
 
 TEST_F(StoreReaderTest, RowsPairTheIthPriceWithTheIthItem) {

@@ -1,5 +1,6 @@
 #include "engine/DescriptionPictures.h"
 #include "LogLines.h"
+#include "PictureBytes.h"
 #include "TestFiles.h"
 
 #include "LoopbackServer.h"
@@ -30,13 +31,10 @@ namespace {
 
 using quillon::support::LoopbackServer;
 
-std::string gbk(std::string_view utf8) {
-    return text::utf8ToGbk(utf8);
-}
-
-const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-const std::string kGif("GIF89a\x01\0\x01\0", 10);
-const std::string kJpeg("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
+using quillon::support::kGif;
+using quillon::support::kJpeg;
+using quillon::support::kPng;
+using text::gbk;
 
 // Addresses as captured from a description: without "http://".
 const std::string kTaobaoPng = "img01.taobaocdn.com/bao/a.png";
