@@ -146,19 +146,24 @@ std::uint32_t groupCountOf(const pcre2_code* code) {
     return count;
 }
 
-// The clock of the time budget, read at every start position.
+// The clock of the time budget.
 std::chrono::nanoseconds budgetClock() {
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
 struct Deadline {
     std::chrono::nanoseconds end;
+    unsigned attempts = 0;
 };
 
 // Called at every start position the engine tries; one try is itself bounded
-// by the step limit.
+// by the step limit. The clock is read at every 256th try only, since a page
+// offers hundreds of thousands of them.
 int onAttempt(pcre2_callout_block*, void* data) {
-    return budgetClock() >= static_cast<Deadline*>(data)->end ? PCRE2_ERROR_CALLOUT : 0;
+    auto* deadline = static_cast<Deadline*>(data);
+    if ((++deadline->attempts & 0xFF) != 0)
+        return 0;
+    return budgetClock() >= deadline->end ? PCRE2_ERROR_CALLOUT : 0;
 }
 
 bool isLimitError(int rc) {
@@ -211,7 +216,7 @@ SearchResult search(const pcre2_code* code, std::size_t pairs, bool global, bool
     pcre2_set_match_limit(context.get(), limits.matchLimit);
     pcre2_set_depth_limit(context.get(), limits.depthLimit);
     pcre2_set_heap_limit(context.get(), limits.heapLimitKib);
-    Deadline deadline{budgetClock() + limits.timeBudget};
+    Deadline deadline{budgetClock() + limits.timeBudget, 0};
     if (timed)
         pcre2_set_callout(context.get(), onAttempt, &deadline);
     std::unique_ptr<pcre2_jit_stack, JitStackFree> jitStack;
