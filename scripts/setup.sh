@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libpcre2-dev libssl-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev libcli11-dev zlib1g-dev libjpeg62-turbo-dev
+  qt6-base-dev libxlsxwriter-dev unzip
 )
 
 missing=()
