@@ -1,6 +1,7 @@
 // quillon-screenshot: the collect page in the middle of a sandbox run, saved
 // as a PNG for the README. Run it under a real X server (Xvfb will do).
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshot.png");
 
     sim::MarketConfig config;
-    config.latencyMs = 40;
+    config.latencyMs = 150; // slow enough to catch the run half-way
     sim::SandboxMarket market;
     if (!market.start(config, 0)) {
         std::fprintf(stderr, "quillon-screenshot: the sandbox market did not start\n");
@@ -55,8 +56,10 @@ int main(int argc, char* argv[]) {
     page->addressBox()->setText(
         QString::fromStdString("http://" + market.catalog().storeHost(0) + "/"));
     window.addToList();
-    waitFor(1500);
-    page->savePathBox()->setText(QStringLiteral("/tmp/quillon-screenshot/items.csv"));
+    waitFor(4000);
+    const QString folder = QDir::tempPath() + QStringLiteral("/quillon-screenshot");
+    QDir().mkpath(folder);
+    page->savePathBox()->setText(folder + QStringLiteral("/items.csv"));
     window.startRun();
     waitFor(2500);
 
