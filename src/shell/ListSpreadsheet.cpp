@@ -3,7 +3,6 @@
 #include <xlsxwriter.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio> // rename
@@ -13,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "shell/PrivateProfile.h"
 #include "text/TextCodec.h"
 
 namespace quillon::shell {
@@ -61,12 +61,7 @@ bool writeListSpreadsheet(const std::vector<ItemEntry>& rows, const std::string&
     // never leaves half a workbook where the user opens it. Creating the
     // temporary file first gives the system's reason when the folder is
     // missing or closed; the library only says that it failed.
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string temporary = folder + ".quillon-" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(counter.fetch_add(1)) + ".xlsx.tmp";
+    const std::string temporary = temporaryPathBeside(path, ".xlsx.tmp");
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return fail(std::generic_category().message(errno));

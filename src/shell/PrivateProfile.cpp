@@ -241,15 +241,18 @@ bool readFileBytes(const std::string& path, std::string& bytes) {
     return readFile(path, bytes) == ReadResult::Ok;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+std::string temporaryPathBeside(const std::string& path, std::string_view suffix) {
     static std::atomic<unsigned> counter{0};
-    // The temporary file sits beside the target so that the rename stays on
-    // one file system; "/" is never the trail byte of a GBK character.
+    // "/" is never the trail byte of a GBK character.
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string temporary = folder + ".quillon-" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(counter.fetch_add(1)) + ".tmp";
+    return folder + ".quillon-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + std::string(suffix);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    const std::string temporary = temporaryPathBeside(path, ".tmp");
 
     const auto fail = [&](int code) {
         if (error)

@@ -49,4 +49,8 @@ bool readFileBytes(const std::string& path, std::string& bytes);
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 
+// A name for a temporary file beside `path`, unique in this process, ending
+// in `suffix`: renamed over `path`, it stays on the same file system.
+std::string temporaryPathBeside(const std::string& path, std::string_view suffix);
+
 } // namespace quillon::shell

@@ -100,6 +100,12 @@ class MainWindowTest : public QObject {
         QCOMPARE(values.savePath.size(), prefix.size() + 10 + 4);
         QCOMPARE(values.outputName, values.savePath.substr(prefix.size() - 3, 13));
         QCOMPARE(sandbox.page()->savePathBox()->text().toStdString(), values.savePath);
+
+        // The memory of the process is trimmed every three seconds from now on.
+        bool trimming = false;
+        for (const QTimer* timer : window.findChildren<QTimer*>())
+            trimming = trimming || (timer->isActive() && timer->interval() == 3000);
+        QVERIFY(trimming);
     }
 
     void toolbarHasTheSevenButtonsInOrder() {
