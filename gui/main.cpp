@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "Dialogs.h"
 #include "MainWindow.h"
@@ -49,11 +50,6 @@ bool useEndpointsFile(const QString& given) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillon"));
-    // The window hides on close; only the exit confirmation ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
-
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Quillon: copies Taobao items for Taobao Assistant"));
@@ -67,6 +63,21 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("The options file (options.ini) to use."),
                                      QStringLiteral("file"));
     parser.addOptions({sandbox, endpoints, options});
+
+    // Help is answered before the application exists, so it needs no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            std::printf("%s", qPrintable(parser.helpText().replace(
+                                  QStringLiteral("<executable_name>"), QStringLiteral("quillon"))));
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillon"));
+    // The window hides on close; only the exit confirmation ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
     parser.process(app);
 
     std::unique_ptr<sim::SandboxMarket> market;
