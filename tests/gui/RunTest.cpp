@@ -82,9 +82,9 @@ class RunTest : public QObject {
         sandbox.click("pauseButton");
         QCOMPARE(sandbox.button("pauseButton")->text(), tr8("继续"));
         // Steps under way may complete; after that nothing new begins.
-        QTest::qWait(400);
+        QTest::qWait(1000);
         const auto heldAt = sandbox.market.requestCount();
-        QTest::qWait(400);
+        QTest::qWait(500);
         QCOMPARE(sandbox.market.requestCount(), heldAt);
         QCOMPARE(summaries.count(), 0);
 
