@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "Dialogs.h"
 #include "QtText.h"
@@ -160,9 +162,20 @@ void SettingsPage::load(const std::string& profilePath) {
 }
 
 void SettingsPage::save() {
+    // A fresh installation has no "options" folder yet; without it nothing
+    // would be kept.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(m_profilePath).parent_path(),
+                                        ignored);
+
     const int item = m_descFailMode->currentIndex();
     const shell::SaveSettingsResult result = shell::saveSettings(
         m_settings, m_profilePath, item < 0 ? std::nullopt : std::optional<int>(item));
+    if (result.saved && !result.allWritten) {
+        m_dialogs.message(this, toQt(shell::kHintTitle),
+                          tr8("配置没有保存，无法写入：") + toQt(m_profilePath));
+        return;
+    }
     m_dialogs.message(this, toQt(result.title), toQt(result.message));
 }
 

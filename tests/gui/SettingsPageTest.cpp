@@ -90,6 +90,7 @@ class SettingsPageTest : public QObject {
     void taobaoOnlyFollowsDownloadTick();
     void controlChangeReachesSettingsAtOnce();
     void chineseReplacementRoundTripsAsGbk();
+    void saveCreatesTheOptionsFolderOrSaysItCannot();
 };
 
 void SettingsPageTest::formBeforeLoading() {
@@ -334,6 +335,25 @@ void SettingsPageTest::chineseReplacementRoundTripsAsGbk() {
     reopened.load(profile.path);
     QCOMPARE(reopened.edit("replaceFrom1")->text(), tr8("旺旺号"));
     QCOMPARE(reopened.edit("replaceTo2")->text(), tr8("微信"));
+}
+
+void SettingsPageTest::saveCreatesTheOptionsFolderOrSaysItCannot() {
+    TempFolder folder;
+    Page p;
+    p.load(folder.file("options/options.ini"));
+    p.failMode()->setCurrentIndex(1);
+    p.clickSave();
+    QCOMPARE(p.dialogs.messages.back().text, tr8("已经保存！"));
+    QCOMPARE(PrivateProfile(folder.file("options/options.ini")).read("DL_PIC", "fall"),
+             std::string("2"));
+
+    // A file where the folder should be: nothing can be written.
+    quillon::support::writeFile(folder.file("blocked"), "x");
+    Page blocked;
+    blocked.load(folder.file("blocked/options.ini"));
+    blocked.clickSave();
+    QCOMPARE(blocked.dialogs.messages.back().title, tr8("提示"));
+    QVERIFY(blocked.dialogs.messages.back().text.startsWith(tr8("配置没有保存")));
 }
 
 QTEST_MAIN(SettingsPageTest)
