@@ -72,12 +72,22 @@ void ItemListView::rowsReset() {
 }
 
 void ItemListView::showAppended(int position, const shell::ItemEntry& entry) {
-    // Appends of several readers may cross; a row out of turn means the view
-    // is behind the list, so it reads the list again.
-    if (position == topLevelItemCount())
+    // Between two resets (made on this thread) the list only grows at its end,
+    // so the view is always a prefix of it. Appends of several readers may
+    // cross: an append whose row is already shown needs nothing, and one
+    // that finds the view behind shows every row up to the list's end.
+    const int shown = topLevelItemCount();
+    if (position < shown)
+        return;
+    if (position == shown && m_list.rowCount() == shown + 1) {
         addTopLevelItem(makeItem(entry));
-    else
-        showAll();
+        return;
+    }
+    QList<QTreeWidgetItem*> items;
+    const int rowCount = m_list.rowCount();
+    for (int row = shown; row < rowCount; ++row)
+        items.push_back(makeItem(m_list.row(row)));
+    addTopLevelItems(items);
 }
 
 void ItemListView::showAll() {
