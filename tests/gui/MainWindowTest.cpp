@@ -13,6 +13,7 @@
 #include "Banner.h"
 #include "ExitConfirmWindow.h"
 #include "PageToolbar.h"
+#include "SplashWindow.h"
 #include "SandboxWindow.h"
 #include "TrayIcon.h"
 #include "shell/SettingsFile.h"
@@ -68,6 +69,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(sandbox.dialogs.messages[0].title, tr8("提示"));
         QCOMPARE(sandbox.dialogs.messages[0].text, tr8("预定信息 加载失败，请重新启动--"));
         QVERIFY(!sandbox.window->isVisible());
+        QCOMPARE(sandbox.window->splash()->status(), tr8("预定信息 加载失败，请重新启动--"));
+        QCOMPARE(sandbox.window->splash()->progress(), 65);
+        QVERIFY(!sandbox.window->splash()->isVisible());
         // Nothing after the credentials ran: no settings were read.
         QCOMPARE(sandbox.window->settings().values().descFailMode, 0);
     }
