@@ -89,12 +89,11 @@ int main(int argc, char** argv) {
     log.addSink(&sink);
     shell::CollectionRun run;
 
-    engine::CopyJob job;
-    job.run = &run;
-    job.list = &list;
-    job.settings = &settings;
-    job.log = &log;
-    job.credentials = &credentials;
+    const engine::CopyJob job{.run = &run,
+                              .list = &list,
+                              .settings = &settings,
+                              .log = &log,
+                              .credentials = &credentials};
 
     const double cpuBefore = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();

@@ -74,13 +74,12 @@ int copyList(CliSession& session, shell::ItemList& list, const std::string& save
 
     shell::CollectionRun run;
     CopyListener listener;
-    engine::CopyJob job;
-    job.run = &run;
-    job.list = &list;
-    job.settings = &session.settings();
-    job.log = &session.log();
-    job.credentials = &session.credentials();
-    job.listener = &listener;
+    const engine::CopyJob job{.run = &run,
+                              .list = &list,
+                              .settings = &session.settings(),
+                              .log = &session.log(),
+                              .credentials = &session.credentials(),
+                              .listener = &listener};
     if (!engine::startCopyRun(job)) {
         printError("quillon-cli: the run did not start");
         return kExitUsage;

@@ -247,13 +247,12 @@ void MainWindow::startRun() {
     if (!m_collectPage->renewSavePath())
         return;
 
-    engine::CopyJob job;
-    job.run = &m_run;
-    job.list = &m_list;
-    job.settings = &m_settings;
-    job.log = &m_log;
-    job.credentials = &m_credentials;
-    job.listener = this;
+    const engine::CopyJob job{.run = &m_run,
+                              .list = &m_list,
+                              .settings = &m_settings,
+                              .log = &m_log,
+                              .credentials = &m_credentials,
+                              .listener = this};
     if (!engine::startCopyRun(job))
         return;
     m_collectPage->setRunButtons(true);

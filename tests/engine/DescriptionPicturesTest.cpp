@@ -1,6 +1,7 @@
 #include "engine/DescriptionPictures.h"
 #include "LogLines.h"
 #include "PictureBytes.h"
+#include "PictureWorkerTest.h"
 #include "TestFiles.h"
 
 #include "LoopbackServer.h"
@@ -76,7 +77,7 @@ std::string retryFailedLine(int i, int n) {
                std::to_string(i) + "/" + std::to_string(n) + "\r\n");
 }
 
-class DescriptionPicturesTest : public ::testing::Test {
+class DescriptionPicturesTest : public PictureWorkerTest {
   protected:
     DescriptionPicturesTest()
         : m_server([this](httplib::Server& s) {
@@ -120,27 +121,10 @@ class DescriptionPicturesTest : public ::testing::Test {
         net::setActiveEndpoints(endpoints);
         net::HttpClient::clearSharedCookies();
 
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon-desc-pictures-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        m_settings.setSavePath(m_root + "/items.csv");
-        std::filesystem::create_directory(pictureFolder());
-        m_log.addSink(&m_sink);
-        m_context.log = &m_log;
-        m_context.settings = &m_settings;
-        m_context.workerNumber = 2;
-        m_context.row = 3;
-        m_context.total = 7;
-        m_record.itemId = "3301";
-        m_record.title = "Bag";
+        prepareWorker("Bag");
     }
 
-    void TearDown() override {
-        net::setActiveEndpoints({});
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
+    void TearDown() override { net::setActiveEndpoints({}); }
 
     void setOptions(bool taobaoOnly, int failMode) {
         shell::SettingsValues values = m_settings.values();
@@ -154,22 +138,12 @@ class DescriptionPicturesTest : public ::testing::Test {
                                            m_context);
     }
 
-    std::string pictureFolder() const { return m_settings.pictureFolder(); }
-
     // The file name and the local address of a captured address in the title folder.
     static std::string fileName(const std::string& captured, std::string_view type) {
         return text::md5Mid16(captured) + "." + std::string(type);
     }
     std::string localAddress(const std::string& folder, const std::string& file) const {
         return "file://" + pictureFolder() + "/" + folder + "/" + file;
-    }
-
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const std::string& line : m_sink.lines()) {
-            out.push_back(messageOf(line));
-        }
-        return out;
     }
 
     std::vector<std::string> requestTargets() const {
@@ -191,12 +165,6 @@ class DescriptionPicturesTest : public ::testing::Test {
 
     std::atomic<int> m_flakyRequests{0};
     LoopbackServer m_server;
-    std::string m_root;
-    shell::Settings m_settings;
-    shell::ActivityLog m_log;
-    shell::MemoryLogSink m_sink;
-    WorkerContext m_context;
-    ItemRecord m_record;
     doc::RegexMatcher m_pictureMatcher;
     doc::RegexMatcher m_characterMatcher;
 };

@@ -1,6 +1,7 @@
 #include "engine/ItemPictures.h"
 #include "LogLines.h"
 #include "PictureBytes.h"
+#include "PictureWorkerTest.h"
 #include "TestFiles.h"
 
 #include "HoldingServer.h"
@@ -85,30 +86,9 @@ std::vector<std::string> entriesOf(const std::string& pictureText) {
     return entries;
 }
 
-class ItemPicturesTest : public ::testing::Test {
+class ItemPicturesTest : public PictureWorkerTest {
   protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon-item-pictures-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        m_settings.setSavePath(m_root + "/items.csv");
-        ASSERT_EQ(m_settings.pictureFolder(), m_root + "/items");
-        std::filesystem::create_directory(m_settings.pictureFolder());
-        m_log.addSink(&m_sink);
-        m_context.log = &m_log;
-        m_context.settings = &m_settings;
-        m_context.workerNumber = 2;
-        m_context.row = 3;
-        m_context.total = 7;
-        m_record.itemId = "3301";
-        m_record.title = gbk("女包 单肩");
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
+    void SetUp() override { prepareWorker(gbk("女包 单肩")); }
 
     void setVersion(int version) {
         shell::SettingsValues values = m_settings.values();
@@ -119,14 +99,6 @@ class ItemPicturesTest : public ::testing::Test {
     bool run(const std::string& answer) {
         m_document.load(answer);
         return downloadItemPictures(m_document, m_record, m_context);
-    }
-
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const std::string& line : m_sink.lines()) {
-            out.push_back(messageOf(line));
-        }
-        return out;
     }
 
     std::string picturePath(std::string_view name) const {
@@ -142,12 +114,6 @@ class ItemPicturesTest : public ::testing::Test {
         return count;
     }
 
-    std::string m_root;
-    shell::Settings m_settings;
-    shell::ActivityLog m_log;
-    shell::MemoryLogSink m_sink;
-    WorkerContext m_context;
-    ItemRecord m_record;
     doc::XmlDocument m_document;
 };
 
@@ -264,10 +230,10 @@ TEST_F(ItemPicturesTest, FailedDownloadsLeaveZeroByteFiles) {
 
 TEST_F(ItemPicturesTest, MissingPictureFolderIsNotAnError) {
     LoopbackServer server = pictureServer();
-    m_settings.setSavePath(m_root + "/absent/items.csv");
+    m_settings.setSavePath(m_folder.path() + "/absent/items.csv");
     ASSERT_TRUE(run(itemAnswer({server.url("/m1.png")}, {})));
     EXPECT_EQ(entriesOf(m_record.pictureText).size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(m_root + "/absent"));
+    EXPECT_FALSE(std::filesystem::exists(m_folder.path() + "/absent"));
     EXPECT_EQ(messages().size(), 5u);
 }
 

@@ -150,15 +150,13 @@ class CopyRun : public ::testing::Test {
     }
 
     engine::CopyJob job() {
-        engine::CopyJob copy;
-        copy.run = &m_run;
-        copy.list = &m_list;
-        copy.settings = &m_settings;
-        copy.log = &m_log;
-        copy.credentials = &m_credentials;
-        copy.listener = &m_listener;
-        copy.wrapPause = std::chrono::milliseconds(50);
-        return copy;
+        return {.run = &m_run,
+                .list = &m_list,
+                .settings = &m_settings,
+                .log = &m_log,
+                .credentials = &m_credentials,
+                .listener = &m_listener,
+                .wrapPause = std::chrono::milliseconds(50)};
     }
 
     // Starts a run and waits for its end, failing instead of hanging.
